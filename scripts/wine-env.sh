@@ -1,0 +1,89 @@
+# Sourced by ./run and ./test: a throwaway Wine prefix and an Xvfb display.
+# Nothing here touches the user's own ~/.wine or display settings.
+
+: "${PI_BUILD:=$PWD/build}"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEPREFIX="${PI_WINEPREFIX:-$PI_BUILD/wineprefix}"
+# Wine's ANSI code page follows LC_ALL: zh_CN.UTF-8 gives code page 936, as
+# on a Chinese Windows.  The locale comes from our own folder (see
+# install-deps.sh) so file names stay UTF-8.
+export LOCPATH="${PRINTER_INSTALL_LOCPATH:-/var/cache/printer-install-locale}"
+export LC_ALL=zh_CN.UTF-8
+
+pi_log() { printf '%s\n' "$*" >&2; }
+
+# Registry of the test prefix: no window manager waits, CJK glyphs through
+# font linking (keeps the dialog font's metrics), 宋体 for the drawn labels.
+pi_write_prefix_registry() {
+  local reg="$WINEPREFIX/printer-install.reg"
+  python3 - "$reg" <<'PY'
+import sys
+font = "wqy-zenhei.ttc,WenQuanYi Zen Hei"
+def multi(*items):
+    data = ("\0".join(items) + "\0\0").encode("utf-16-le")
+    return "hex(7):" + ",".join(f"{b:02x}" for b in data)
+lines = [
+ "Windows Registry Editor Version 5.00", "",
+ r"[HKEY_CURRENT_USER\Software\Wine\X11 Driver]", '"Managed"="N"', '"Decorated"="Y"', "",
+ r"[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]",
+ '"宋体"="WenQuanYi Zen Hei"', '"SimSun"="WenQuanYi Zen Hei"', '"新宋体"="WenQuanYi Zen Hei"', "",
+ r"[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]",
+ f'"Tahoma"={multi(font)}', f'"Microsoft Sans Serif"={multi(font)}', f'"MS Shell Dlg"={multi(font)}',
+ f'"MS Shell Dlg 2"={multi(font)}', f'"Segoe UI"={multi(font)}', "",
+]
+with open(sys.argv[1], "w", encoding="utf-16") as f:
+    f.write("\r\n".join(lines) + "\r\n")
+PY
+  wine regedit /S "$(winepath -w "$reg" 2>/dev/null || echo "$reg")" >/dev/null 2>&1
+}
+
+# Creates the prefix once per build folder; later runs reuse it.
+pi_wine_prefix() {
+  if [ ! -f "$WINEPREFIX/.printer-install-ready" ]; then
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    pi_log "creating Wine prefix $WINEPREFIX"
+    timeout 180 wineboot -i >/dev/null 2>&1 || true
+    timeout 60 wineserver -w || true
+    # Wine looks for fonts in the prefix's Fonts folder too; a link makes
+    # the CJK font visible there for the font link above.
+    ln -sf /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc "$WINEPREFIX/drive_c/windows/Fonts/wqy-zenhei.ttc"
+    pi_write_prefix_registry
+    timeout 60 wineserver -w || true
+    touch "$WINEPREFIX/.printer-install-ready"
+  fi
+}
+
+# Starts Xvfb on a free display number unless one is given; remembers its PID.
+PI_XVFB_PID=""
+pi_xvfb_start() {
+  local n
+  for n in $(seq 90 140); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -ac >/dev/null 2>&1 &
+      PI_XVFB_PID=$!
+      local i
+      for i in $(seq 1 50); do
+        [ -e "/tmp/.X11-unix/X$n" ] && break
+        sleep 0.1
+      done
+      if kill -0 "$PI_XVFB_PID" 2>/dev/null; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+    fi
+  done
+  pi_log "no free X display for Xvfb"
+  return 1
+}
+
+pi_xvfb_stop() {
+  if [ -n "$PI_XVFB_PID" ]; then
+    kill "$PI_XVFB_PID" 2>/dev/null || true
+    wait "$PI_XVFB_PID" 2>/dev/null || true
+    PI_XVFB_PID=""
+  fi
+}
+
+pi_wine_stop() { timeout 30 wineserver -k >/dev/null 2>&1 || true; }

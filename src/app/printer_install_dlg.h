@@ -1,0 +1,89 @@
+// The main window: one modal dialog with three pages, owner of every object
+// of the program and of the fields through which the two jobs report.
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "catalogue/install_catalogue.h"
+#include "controls/button_st.h"
+#include "controls/new_static.h"
+#include "controls/text_progress_ctrl.h"
+#include "firmware/lpt_port.h"
+#include "ports/usb_port.h"
+#include "win/dialog.h"
+#include "win/unique.h"
+
+class CPrinterInstallDlg : public CDialog {
+public:
+    CPrinterInstallDlg();
+    ~CPrinterInstallDlg() override;
+
+    // Timer ids of the two jobs' polls.
+    static constexpr UINT_PTR kInstallTimer = 1;
+    static constexpr UINT_PTR kDownloadTimer = 2;
+
+    HICON m_hIcon;
+    CButtonST m_btnDriver;
+    CButtonST m_btnManual;
+    CButtonST m_btnFirmware;
+    CButtonST m_btnExit;
+    CComboBox m_cboPort;
+    CComboBox m_cboSeries;
+    CListBox m_lstModel;
+    std::wstring m_strVersionFile;
+    CTextProgressCtrl m_ctlProgress;
+    int m_nDefaultPrinter = 0;
+    int m_nTestPage = 1;
+    InstallCatalogue m_catalogue;
+    CLPTPort m_lptPort;
+    std::wstring m_strPort;
+    std::wstring m_strModel;
+    int m_nPage = 0;
+    // Written by a worker thread, read by the dialog's timers.
+    std::atomic<int> m_bInstallDone{0};
+    std::atomic<int> m_nDownloadResult{0};
+    UINT_PTR m_nInstallTimer = 0;
+    UINT_PTR m_nDownloadTimer = 0;
+    std::atomic<int> m_bInstalling{0};
+    std::atomic<int> m_bDownloading{0};
+    CNewStatic m_stcFwWarning1;
+    CNewStatic m_stcFwWarning2;
+    CNewStatic m_stcFwWarning3;
+    CNewStatic m_stcFwWarning4;
+    CNewStatic m_stcFwAdvice;
+    CNewStatic m_stcInstallStatus;
+    CNewStatic m_stcTitle;
+    CNewStatic m_stcManualHint;
+    CNewStatic m_stcManualNote;
+    uint8_t m_nProgressPeak = 0;
+    uint32_t m_nStallTicks = 0;
+    CUSBPort m_usbPort;
+    int m_bUsbDetected = 0;
+    std::wstring m_strUsbPort;
+    win::UniqueBrush m_brBackground;
+    int m_bBackgroundReady = 0;
+    CButtonST m_btnQuorin;
+    CButtonST m_btnTessan;
+
+protected:
+    void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    void OnClose() override;
+    void OnCommand(int id, int code, HWND control) override;
+    HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType) override;
+    void OnTimer(UINT_PTR id) override;
+    bool OnPaint() override;
+    HCURSOR OnQueryDragIcon() override;
+
+    void OnExit();
+
+private:
+    // The white brush for list boxes, buttons, the dialog and statics; made
+    // once, freed with the dialog.
+    win::UniqueBrush m_brWhite;
+};

@@ -1,0 +1,5 @@
+// Owner-drawn bitmap push button of the left panel.
+#pragma once
+#include "win/wnd.h"
+
+class CButtonST : public CButton {};
