@@ -1,0 +1,112 @@
+// The main dialog created from the real template, driven from a second
+// thread while the test thread runs its modal loop.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "app/printer_install_dlg.h"
+#include "res/resource.h"
+#include "support/window_probe.h"
+#include "win/app.h"
+
+namespace {
+
+// Runs the dialog modally on this thread and `drive` on another one; returns
+// what DoModal returned.  The driver gets the dialog once its window is up.
+INT_PTR RunDialog(CPrinterInstallDlg& dlg, const std::function<void(CPrinterInstallDlg&, HWND)>& drive) {
+    std::thread driver([&] {
+        HWND wnd = probe::WaitForWindow([&] { return ::IsWindowVisible(dlg.m_hWnd) ? dlg.m_hWnd : nullptr; }, 10000);
+        if (!wnd) return;
+        drive(dlg, wnd);
+    });
+    // As the application does: the dialog is the main window, which owns
+    // the program's message boxes.
+    AfxGetApp()->m_pMainWnd = &dlg;
+    INT_PTR result = dlg.DoModal();
+    AfxGetApp()->m_pMainWnd = nullptr;
+    driver.join();
+    return result;
+}
+
+void Click(HWND dlg, int id) {
+    ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg, id)));
+}
+
+struct GuardCase {
+    const char* name;
+    int installing;
+    int downloading;
+    UINT message;  // WM_COMMAND for Exit, WM_CLOSE, or WM_KEYDOWN for Escape
+    const wchar_t* expected;
+};
+
+TEST(MainDialogBusyGuards, RefuseToLeaveWhileAJobRuns) {
+    const GuardCase cases[] = {
+        {"exit/install", 1, 0, WM_COMMAND, L"正在安装打印机驱动，请稍后再退出！"},
+        {"exit/download", 0, 1, WM_COMMAND, L"正在下载打印机版本，请稍后再退出！"},
+        {"exit/both: installation first", 1, 1, WM_COMMAND, L"正在安装打印机驱动，请稍后再退出！"},
+        {"close/install", 1, 0, WM_CLOSE, L"正在安装打印机驱动，请稍后再关闭！"},
+        {"close/download", 0, 1, WM_CLOSE, L"正在下载打印机版本，请稍后再关闭！"},
+        {"escape/install", 1, 0, WM_KEYDOWN, L"正在安装打印机驱动，请稍后再关闭！"},
+        {"escape/download", 0, 1, WM_KEYDOWN, L"正在下载打印机版本，请稍后再关闭！"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CPrinterInstallDlg dlg;
+        probe::MessageBoxInfo seen;
+        HWND dlgWnd = nullptr;
+        bool stillOpen = false;
+        INT_PTR result = RunDialog(dlg, [&](CPrinterInstallDlg& d, HWND wnd) {
+            dlgWnd = wnd;
+            d.m_bInstalling = c.installing;
+            d.m_bDownloading = c.downloading;
+            auto box = probe::AnswerNextMessageBox(::GetCurrentProcessId(), IDOK);
+            if (c.message == WM_COMMAND) Click(wnd, IDC_BTN_EXIT);
+            else if (c.message == WM_CLOSE) ::PostMessageW(wnd, WM_CLOSE, 0, 0);
+            else {
+                ::SetForegroundWindow(wnd);
+                ::PostMessageW(::GetDlgItem(wnd, IDC_BTN_DRIVER), WM_KEYDOWN, VK_ESCAPE, 0);
+            }
+            seen = box.get();
+            ::Sleep(100);
+            stillOpen = ::IsWindowVisible(wnd) != FALSE;
+            // The job ends; now Exit leaves at once, without a question.
+            d.m_bInstalling = 0;
+            d.m_bDownloading = 0;
+            Click(wnd, IDC_BTN_EXIT);
+        });
+        EXPECT_EQ(seen.text, c.expected);
+        EXPECT_EQ(seen.caption, L"Printer Install");
+        EXPECT_TRUE(seen.hasIcon);
+        EXPECT_EQ(seen.owner, dlgWnd);  // owned by the dialog, not free-floating
+        EXPECT_TRUE(stillOpen);
+        EXPECT_EQ(result, IDOK);
+    }
+}
+
+TEST(MainDialogLeaving, EnterIsIgnoredAndCloseBoxAndEscapeEndWithCancel) {
+    {
+        CPrinterInstallDlg dlg;
+        bool openAfterEnter = false;
+        INT_PTR result = RunDialog(dlg, [&](CPrinterInstallDlg&, HWND wnd) {
+            ::PostMessageW(::GetDlgItem(wnd, IDC_BTN_DRIVER), WM_KEYDOWN, VK_RETURN, 0);
+            ::PostMessageW(wnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            ::Sleep(300);
+            openAfterEnter = ::IsWindowVisible(wnd) != FALSE;
+            ::PostMessageW(wnd, WM_CLOSE, 0, 0);
+        });
+        EXPECT_TRUE(openAfterEnter);
+        EXPECT_EQ(result, IDCANCEL);
+    }
+    {
+        CPrinterInstallDlg dlg;
+        INT_PTR result = RunDialog(dlg, [&](CPrinterInstallDlg&, HWND wnd) {
+            ::PostMessageW(::GetDlgItem(wnd, IDC_BTN_DRIVER), WM_KEYDOWN, VK_ESCAPE, 0);
+        });
+        EXPECT_EQ(result, IDCANCEL);
+    }
+}
+
+}  // namespace
