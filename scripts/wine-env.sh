@@ -28,6 +28,10 @@ lines = [
  r"[HKEY_CURRENT_USER\Software\Wine\X11 Driver]", '"Managed"="N"', '"Decorated"="Y"', "",
  r"[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]",
  '"宋体"="WenQuanYi Zen Hei"', '"SimSun"="WenQuanYi Zen Hei"', '"新宋体"="WenQuanYi Zen Hei"', "",
+ # A Chinese locale makes Wine map "MS Shell Dlg" to SimSun; the dialog is
+ # laid out in the Latin dialog font's units, with CJK glyphs linked in.
+ r"[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]",
+ '"MS Shell Dlg"="Tahoma"', "",
  r"[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]",
  f'"Tahoma"={multi(font)}', f'"Microsoft Sans Serif"={multi(font)}', f'"MS Shell Dlg"={multi(font)}',
  f'"MS Shell Dlg 2"={multi(font)}', f'"Segoe UI"={multi(font)}', "",
@@ -40,18 +44,22 @@ PY
 
 # Creates the prefix once per build folder; later runs reuse it.
 pi_wine_prefix() {
-  if [ ! -f "$WINEPREFIX/.printer-install-ready" ]; then
+  if [ ! -f "$WINEPREFIX/.printer-install-ready-v2" ]; then
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     pi_log "creating Wine prefix $WINEPREFIX"
     timeout 180 wineboot -i >/dev/null 2>&1 || true
     timeout 60 wineserver -w || true
-    # Wine looks for fonts in the prefix's Fonts folder too; a link makes
-    # the CJK font visible there for the font link above.
-    ln -sf /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc "$WINEPREFIX/drive_c/windows/Fonts/wqy-zenhei.ttc"
+    # This Wine build does not find its own fonts (Tahoma, the dialog font)
+    # in its data folder; the prefix's Fonts folder is always searched, so
+    # they are linked there, with the CJK font for the font link below.
+    local f
+    for f in /usr/share/wine/fonts/*.ttf /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc; do
+      [ -e "$f" ] && ln -sf "$f" "$WINEPREFIX/drive_c/windows/Fonts/$(basename "$f")"
+    done
     pi_write_prefix_registry
     timeout 60 wineserver -w || true
-    touch "$WINEPREFIX/.printer-install-ready"
+    touch "$WINEPREFIX/.printer-install-ready-v2"
   fi
 }
 

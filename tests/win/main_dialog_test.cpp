@@ -110,3 +110,18 @@ TEST(MainDialogLeaving, EnterIsIgnoredAndCloseBoxAndEscapeEndWithCancel) {
 }
 
 }  // namespace
+
+namespace {
+TEST(MainDialogIcon, IsTheApplicationIconBigAndSmall) {
+    CPrinterInstallDlg dlg;
+    ASSERT_NE(dlg.m_hIcon, nullptr);
+    LRESULT big = 0, small = 0;
+    RunDialog(dlg, [&](CPrinterInstallDlg&, HWND wnd) {
+        big = ::SendMessageW(wnd, WM_GETICON, ICON_BIG, 0);
+        small = ::SendMessageW(wnd, WM_GETICON, ICON_SMALL, 0);
+        ::PostMessageW(wnd, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(big, reinterpret_cast<LRESULT>(dlg.m_hIcon));
+    EXPECT_EQ(small, reinterpret_cast<LRESULT>(dlg.m_hIcon));
+}
+}  // namespace

@@ -1,0 +1,71 @@
+// The real program on a scratch copy of the demo medium, as a user starts it.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace e2e {
+
+std::wstring DriverDir();       // folder of e2e_tests.exe
+std::wstring DemoMediumDir();   // the built demo medium
+std::wstring RecorderExe();     // start_recorder.exe
+
+std::string ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// Writes text as UTF-16LE with a byte-order mark, as a catalogue is saved.
+bool WriteUtf16File(const std::wstring& path, const std::wstring& text);
+std::wstring Utf8ToWide(const std::string& s);
+
+// A scratch copy of the demo medium; removed again with the object.
+class Medium {
+public:
+    Medium();
+    ~Medium();
+    Medium(const Medium&) = delete;
+    Medium& operator=(const Medium&) = delete;
+    const std::wstring& Dir() const { return dir_; }
+    std::wstring Path(const std::wstring& relative) const { return dir_ + relative; }
+    bool Remove(const std::wstring& relative) const;
+    bool Put(const std::wstring& relative, const std::string& bytes) const;
+    // Replaces the catalogue with this text (UTF-16LE).
+    bool PutCatalogue(const std::wstring& text) const;
+
+private:
+    std::wstring dir_;
+};
+
+class Program {
+public:
+    explicit Program(const Medium& medium, std::wstring exeName = L"Printer Install.exe");
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Starts the program and waits until its main window is visible.
+    bool Start(DWORD timeoutMs = 20000);
+    HWND Window() const { return wnd_; }
+    DWORD Pid() const { return pi_.dwProcessId; }
+    HWND Item(int id) const { return ::GetDlgItem(wnd_, id); }
+    std::wstring ItemText(int id) const;
+    bool Visible(int id) const { return ::IsWindowVisible(Item(id)) != FALSE; }
+    bool Enabled(int id) const { return ::IsWindowEnabled(Item(id)) != FALSE; }
+    // Presses a button as a mouse click does (BM_CLICK), without waiting.
+    void Click(int id) const;
+    // The same, returning once the program has handled the click; false when
+    // it did not within the time (for example because it shows a message box).
+    bool ClickAndWait(int id, DWORD timeoutMs = 15000) const;
+    bool WaitForExit(DWORD timeoutMs) const;
+    bool Running() const;
+
+private:
+    std::wstring dir_;
+    std::wstring exe_;
+    PROCESS_INFORMATION pi_{};
+    HWND wnd_ = nullptr;
+};
+
+// Polls pred until it holds or timeoutMs passes.
+bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs = 10000);
+
+}  // namespace e2e
