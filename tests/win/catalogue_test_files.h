@@ -1,0 +1,124 @@
+// Real catalogue and INF files for the catalogue's Windows tests, written
+// into a fresh folder under %TEMP% that is removed again afterwards.
+#pragma once
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "win/unique.h"
+
+namespace cattest {
+
+// A folder of its own per test, so that no profile-file cache and no other
+// test's file can answer in its place.
+class TempDir {
+public:
+    TempDir() {
+        static std::atomic<int> counter{0};
+        wchar_t temp[MAX_PATH + 1] = {};
+        const DWORD n = ::GetTempPathW(MAX_PATH + 1, temp);
+        EXPECT_TRUE(n > 0 && n <= MAX_PATH) << "no temp folder";
+        path_ = std::wstring(temp) + L"pi-catalogue-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                std::to_wstring(++counter) + L"\\";
+        MakeDirectory(path_);
+    }
+    ~TempDir() {
+        for (auto it = files_.rbegin(); it != files_.rend(); ++it) ::DeleteFileW(it->c_str());
+        for (auto it = dirs_.rbegin(); it != dirs_.rend(); ++it) ::RemoveDirectoryW(it->c_str());
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // Ends in a backslash.
+    const std::wstring& Path() const { return path_; }
+
+    // A folder inside (made with its parents); returns its path with a backslash.
+    std::wstring Folder(const std::wstring& relative) {
+        std::wstring path = path_;
+        size_t start = 0;
+        while (start < relative.size()) {
+            size_t end = relative.find(L'\\', start);
+            if (end == std::wstring::npos) end = relative.size();
+            path += relative.substr(start, end - start) + L"\\";
+            MakeDirectory(path);
+            start = end + 1;
+        }
+        return path;
+    }
+
+    // Writes the bytes to `relative` (folders made as needed); returns the full path.
+    std::wstring Write(const std::wstring& relative, const std::string& bytes) {
+        const size_t slash = relative.find_last_of(L'\\');
+        const std::wstring dir = slash == std::wstring::npos ? path_ : Folder(relative.substr(0, slash));
+        const std::wstring path = dir + (slash == std::wstring::npos ? relative : relative.substr(slash + 1));
+        win::UniqueFile f(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                        nullptr));
+        EXPECT_TRUE(static_cast<bool>(f)) << "cannot create a test file, error " << ::GetLastError();
+        if (!f) return path;
+        DWORD written = 0;
+        EXPECT_TRUE(::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+        EXPECT_EQ(written, bytes.size());
+        if (std::find(files_.begin(), files_.end(), path) == files_.end()) files_.push_back(path);
+        return path;
+    }
+
+private:
+    void MakeDirectory(const std::wstring& path) {
+        if (::CreateDirectoryW(path.c_str(), nullptr)) dirs_.push_back(path);
+        else EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "cannot make a test folder";
+    }
+
+    std::wstring path_;
+    std::vector<std::wstring> dirs_;
+    std::vector<std::wstring> files_;
+};
+
+// Saves the bytes as the catalogue PrinterInfor.Inf in `dir`; returns the folder.
+inline std::wstring WriteCatalogue(TempDir& dir, const std::string& bytes) {
+    dir.Write(L"PrinterInfor.Inf", bytes);
+    return dir.Path();
+}
+
+// Text as a file saved in "Unicode" by Notepad: UTF-16LE with its BOM.
+inline std::string Utf16File(const std::wstring& text) {
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>((c >> 8) & 0xFF);
+    }
+    return bytes;
+}
+
+// Text in an ANSI code page; a character without a form there fails the test.
+inline std::string AnsiFile(const std::wstring& text, UINT codePage) {
+    if (text.empty()) return {};
+    BOOL usedDefault = FALSE;
+    const int n = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                        &usedDefault);
+    std::string bytes(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr,
+                          &usedDefault);
+    EXPECT_FALSE(usedDefault) << "text has no form in code page " << codePage;
+    return bytes;
+}
+
+// Lines joined with CRLF, as the catalogue and INF files come.
+inline std::wstring Lines(std::initializer_list<std::wstring> lines) {
+    std::wstring text;
+    for (const auto& l : lines) text += l + L"\r\n";
+    return text;
+}
+
+// The tests of GBK files need Wine's ANSI code page to be that of a Chinese
+// Windows.
+inline constexpr UINT kGbk = 936;
+#define CATTEST_REQUIRE_GBK()                                                                              \
+    ASSERT_EQ(::GetACP(), cattest::kGbk) << "the ANSI code page must be 936 (GBK): run under scripts/wine-env.sh, " \
+                                            "which sets LC_ALL=zh_CN.UTF-8 with LOCPATH"
+
+}  // namespace cattest
