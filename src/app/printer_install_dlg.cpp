@@ -38,7 +38,41 @@ BOOL CPrinterInstallDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    // The left buttons: hover bitmap first, then the rest bitmap, cyan
+    // see-through in both, over the dialog's own background.  The driver
+    // button starts in the look of the page shown (gold at rest).
+    constexpr COLORREF kSeeThrough = 0x00FFFF00;
+    const struct {
+        CButtonST* button;
+        int hover, rest;
+    } leftButtons[] = {
+        {&m_btnDriver, IDB_DRIVER_PLAIN, IDB_DRIVER_GOLD},   {&m_btnManual, IDB_MANUAL_GOLD, IDB_MANUAL_PLAIN},
+        {&m_btnFirmware, IDB_FIRMWARE_GOLD, IDB_FIRMWARE_PLAIN}, {&m_btnExit, IDB_EXIT_GOLD, IDB_EXIT_PLAIN},
+        {&m_btnQuorin, IDB_QUORIN_GOLD, IDB_QUORIN_PLAIN},   {&m_btnTessan, IDB_TESSAN_GOLD, IDB_TESSAN_PLAIN},
+    };
+    for (const auto& b : leftButtons) {
+        b.button->SetStateBitmaps(b.hover, kSeeThrough, b.rest, kSeeThrough);
+        b.button->UseParentBackground(FALSE);
+    }
+    m_stcFwWarning1.SetText(texts::kFwWarning1);
+    m_stcFwWarning2.SetText(texts::kFwWarning2);
+    m_stcFwWarning3.SetText(texts::kFwWarning3);
+    m_stcFwWarning4.SetText(texts::kFwWarning4);
+    m_stcFwAdvice.SetText(texts::kFwAdvice);
+    // Title and manual hint in dark blue; the window is not shown yet, so
+    // this only sets the colour.
+    constexpr COLORREF kDarkBlue = 0x00804000;
+    m_stcTitle.DrawTextInColour(kDarkBlue);
+    m_stcTitle.SetText(texts::kTitleDriver);
+    m_stcManualHint.DrawTextInColour(kDarkBlue);
+    m_stcManualHint.SetText(texts::kManualHint);
+    m_stcManualNote.SetText(texts::kManualNote);
     m_nPage = 0;
+    // The driver page is the first page; the others start hidden.
+    ShowManualPage(FALSE);
+    ShowFirmwarePage(FALSE);
+    DetectConnectedPrinter();
+    ShowDriverPage(TRUE);
     UpdateData(FALSE);
     return TRUE;
 }
@@ -82,10 +116,38 @@ void CPrinterInstallDlg::OnExit() {
 }
 
 void CPrinterInstallDlg::OnCommand(int id, int code, HWND) {
+    if (id == IDC_CBO_SERIES && code == CBN_SELCHANGE) {
+        OnSelchangeSeries();
+        return;
+    }
     if (code != BN_CLICKED) return;
     switch (id) {
     case IDC_BTN_EXIT:
         OnExit();
+        break;
+    case IDC_BTN_BROWSE:
+        OnBrowseVersionFile();
+        break;
+    case IDC_BTN_DRIVER:
+        OnDriverPage();
+        break;
+    case IDC_BTN_MANUAL:
+        OnManualPage();
+        break;
+    case IDC_BTN_FIRMWARE:
+        OnFirmwarePage();
+        break;
+    case IDC_BTN_NEXT:
+        OnNext();
+        break;
+    case IDC_BTN_CANCEL:
+        OnCancelButton();
+        break;
+    case IDC_BTN_QUORIN:
+        OnQuorinButton();
+        break;
+    case IDC_BTN_TESSAN:
+        OnTessanButton();
         break;
     default:
         break;
@@ -125,7 +187,9 @@ HBRUSH CPrinterInstallDlg::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
     }
 }
 
-void CPrinterInstallDlg::OnTimer(UINT_PTR) {}
+void CPrinterInstallDlg::OnTimer(UINT_PTR id) {
+    if (id == kDownloadTimer) OnDownloadTimer();
+}
 
 bool CPrinterInstallDlg::OnPaint() {
     if (!::IsIconic(m_hWnd)) return false;

@@ -11,6 +11,7 @@
 #include "controls/button_st.h"
 #include "controls/new_static.h"
 #include "controls/text_progress_ctrl.h"
+#include "firmware/download_worker.h"
 #include "firmware/lpt_port.h"
 #include "ports/usb_port.h"
 #include "win/dialog.h"
@@ -68,6 +69,21 @@ public:
     CButtonST m_btnQuorin;
     CButtonST m_btnTessan;
 
+    // Firmware download job (firmware_job.cpp).  The worker's copy of the
+    // file path, taken when the job starts, and the worker's thread; declared
+    // after m_lptPort so that the worker has ended before the port goes.
+    std::wstring m_strDownloadFile;
+    CDownloadWorker m_downloadWorker{m_lptPort};
+
+    // Button 1022: lets the user choose the firmware file.
+    void OnBrowseVersionFile();
+    // Next on the firmware page: checks, asks, opens the port, starts the
+    // worker and timer 2.
+    void StartFirmwareDownload();
+    // Timer 2: follows the progress, gives up a stalled transfer, reports.
+    void OnDownloadTimer();
+    static DWORD WINAPI FirmwareDownloadThread(LPVOID param);
+
 protected:
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
@@ -81,6 +97,36 @@ protected:
     HCURSOR OnQueryDragIcon() override;
 
     void OnExit();
+
+public:
+    // Pages: TRUE shows the page (and fills its lists), FALSE only hides it.
+    void ShowDriverPage(BOOL show);
+    void ShowManualPage(BOOL show);
+    void ShowFirmwarePage(BOOL show);
+    // Refills the model list from the series selected in the series combo.
+    void FillModelList();
+    // Port combo, series combo and model list of the driver page.
+    void FillDriverChoices();
+    // At start: the attached USB printer's port, shown instead of the port
+    // choice, and its model.
+    void DetectConnectedPrinter();
+
+protected:
+    void OnDriverPage();
+    void OnManualPage();
+    void OnFirmwarePage();
+    void OnSelchangeSeries();
+    void OnNext();
+    void OnCancelButton();
+    // Next on the driver page: checks the port and model, starts the job.
+    void StartDriverInstall();
+    void OpenManual();
+    void OnQuorinButton();
+    void OnTessanButton();
+    // Starts a companion program named in the catalogue ("Quorin", "Tessan").
+    void StartCompanion(const wchar_t* key);
+    // Gives the four page buttons the bitmap pairs that mark `page` as shown.
+    void MarkPageButtons(int page);
 
 private:
     // The white brush for list boxes, buttons, the dialog and statics; made
