@@ -1,0 +1,24 @@
+// The real Windows side of the USB printer seam.  Only DefaultUsbApi() is
+// visible outside this file (see usb_api.h for why that matters).
+#include "ports/usb_api.h"
+
+namespace {
+
+const UsbApi kSystemUsbApi = {
+    &::SetupDiGetClassDevsW,
+    &::SetupDiEnumDeviceInterfaces,
+    &::SetupDiGetDeviceInterfaceDetailW,
+    &::SetupDiDestroyDeviceInfoList,
+    &::SetupDiOpenClassRegKeyExW,
+    &::CreateFileW,
+    &::DeviceIoControl,
+    &::GetOverlappedResult,
+    &::CancelIoEx,
+    &::CM_Locate_DevNodeW,
+    &::CM_Reenumerate_DevNode,
+    &::GetVersionExW,
+};
+
+}  // namespace
+
+const UsbApi& DefaultUsbApi() { return kSystemUsbApi; }
