@@ -188,7 +188,17 @@ HBRUSH CPrinterInstallDlg::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
 }
 
 void CPrinterInstallDlg::OnTimer(UINT_PTR id) {
+    if (id == kInstallTimer) OnInstallTimer();
     if (id == kDownloadTimer) OnDownloadTimer();
+}
+
+bool CPrinterInstallDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    if (msg == kMsgInstallStatus) {
+        OnInstallStatus(lp);
+        *result = 0;
+        return true;
+    }
+    return CDialog::OnMessage(msg, wp, lp, result);
 }
 
 bool CPrinterInstallDlg::OnPaint() {

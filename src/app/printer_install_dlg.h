@@ -120,6 +120,25 @@ protected:
     void OnCancelButton();
     // Next on the driver page: checks the port and model, starts the job.
     void StartDriverInstall();
+
+public:
+    // Driver installation job (driver_install_job.cpp).  The spooler, Plug
+    // and Play and process calls the job makes; null means the real ones.
+    // Tests put a simulated spooler here before pressing Next.
+    const struct InstallApi* m_installApi = nullptr;
+    // Private message of the installation worker: a status text for the
+    // status line, in lParam a heap std::wstring that the dialog takes over.
+    static constexpr UINT kMsgInstallStatus = WM_APP + 0x31;
+    static DWORD WINAPI InstallWorker(LPVOID param);
+    // Timer 1: gives the buttons back once the worker has ended.
+    void OnInstallTimer();
+    // Shows a status text the worker posted; takes ownership of it.
+    void OnInstallStatus(LPARAM text);
+    // The failure texts for a job that could not be started.
+    void ReportInstallNotStarted();
+
+protected:
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
     void OpenManual();
     void OnQuorinButton();
     void OnTessanButton();

@@ -54,3 +54,16 @@ inline constexpr wchar_t kFwAdvice[] = L"建议由专业技术工程师进行本
 inline constexpr wchar_t kManualHint[] = L"选择您需要阅览的打印机型号，按“下一步”打开相关的打印机说明";
 inline constexpr wchar_t kManualNote[] = L"注意：此打印机说明书为PDF文件格式，阅览前请先安装PDF阅读软件";
 }  // namespace texts
+
+// Driver installation: the status line and the job's own message boxes.
+namespace texts {
+inline constexpr wchar_t kStatusInstalling[] = L"正在安装打印机驱动";
+inline constexpr wchar_t kStatusInstallSucceeded[] = L"打印机驱动安装成功";
+inline constexpr wchar_t kStatusInstallFailed[] = L"打印机驱动安装失败";
+inline constexpr wchar_t kStatusSettingDefault[] = L"正在设置为默认打印机";
+inline constexpr wchar_t kStatusPrintingTestPage[] = L"正在打印测试页";
+inline constexpr wchar_t kStatusInstallFinished[] = L"打印机驱动安装过程完成";
+inline constexpr wchar_t kInstallSucceeded[] = L"打印机驱动安装成功！";
+inline constexpr wchar_t kInstallFailed[] = L"打印机驱动安装失败！";
+inline constexpr wchar_t kInstallBoxCaption[] = L"OK";
+}  // namespace texts

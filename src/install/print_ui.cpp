@@ -1,0 +1,72 @@
+#include "install/print_ui.h"
+
+#include <optional>
+#include <vector>
+
+#include "catalogue/install_catalogue.h"
+#include "core/print_ui_rules.h"
+#include "install/local_printers.h"
+#include "win/unique.h"
+
+namespace {
+
+bool RunIfFormatted(const std::optional<std::wstring>& parameters, const InstallApi& api) {
+    return parameters && RunPrintUI(*parameters, api);
+}
+
+}  // namespace
+
+bool RunPrintUI(const std::wstring& parameters, const InstallApi& api) {
+    if (parameters.empty()) return false;
+    const std::wstring file(core::kPrintUiHost);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.hwnd = nullptr;
+    info.lpVerb = L"open";
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.c_str();
+    info.lpDirectory = nullptr;
+    info.nShow = SW_SHOWNORMAL;
+    if (!api.ShellExecuteExW(&info)) {
+        const DWORD code = ::GetLastError();
+        const std::wstring text(core::StartFailureText(code));
+        api.MessageBoxW(nullptr, text.c_str(), L"ERROR", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    // No handle comes back when the shell handed the command on without a
+    // process of its own; there is then nothing to wait for.
+    win::UniqueHandle process(info.hProcess);
+    if (process) api.WaitForSingleObject(process.get(), kPrintUiWaitMs);
+    return true;
+}
+
+bool InstallPrinterWithPrintUI(InstallCatalogue& catalogue, const InstallApi& api) {
+    if (!catalogue.BuildDriverInfPath()) return false;
+    const std::wstring printerName = catalogue.InstallPrinterName();
+    const auto parameters =
+        core::InstallParameters(printerName, catalogue.InstallInfPath(), catalogue.InstallPort());
+    // A command that cannot be formed is a failed installation: the
+    // existence check must not be asked about a printer nobody tried to make.
+    if (!parameters) return false;
+    if (!RunPrintUI(*parameters, api)) return false;
+    api.Sleep(kInstallSettleMs);
+    return PrinterExists(printerName, api);
+}
+
+bool MakeDefaultPrinter(const std::wstring& printerName, const InstallApi& api) {
+    return RunIfFormatted(core::MakeDefaultParameters(printerName), api);
+}
+
+bool PrintTestPage(const std::wstring& printerName, const InstallApi& api) {
+    return RunIfFormatted(core::TestPageParameters(printerName), api);
+}
+
+bool PrinterExists(const std::wstring& printerName, const InstallApi& api) {
+    if (printerName.empty()) return false;
+    std::vector<std::wstring> names;
+    if (ListLocalPrinters(api, names) != PrinterListing::Listed) return false;
+    for (const auto& name : names)
+        if (core::PrinterNameBeginsWith(name, printerName)) return true;
+    return false;
+}

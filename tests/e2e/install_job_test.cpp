@@ -1,0 +1,272 @@
+// "下一步" on the driver page of the real program with Wine's real print
+// spooler.  A stand-in takes rundll32's place in the program's folder: it
+// records each set-up command and, when told, creates the printer the way
+// PrintUI would, with a printer driver Wine has.
+#include <windows.h>
+#include <winspool.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "program_under_test.h"
+#include "res/resource.h"
+#include "support/window_probe.h"
+
+namespace {
+
+using e2e::Medium;
+using e2e::Program;
+using Texts = std::vector<std::wstring>;
+
+std::wstring StandInExe() { return e2e::DriverDir() + L"install_printui_stand_in.exe"; }
+
+Texts LogLines(const std::wstring& path) {
+    Texts lines;
+    const std::wstring text = e2e::Utf8ToWide(e2e::ReadFileBytes(path));
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos) end = text.size();
+        if (end > start) lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The parameters a recorded command line carries after the program's name.
+std::wstring ParametersOf(const std::wstring& commandLine) {
+    size_t at = 0;
+    if (!commandLine.empty() && commandLine[0] == L'"') {
+        at = commandLine.find(L'"', 1);
+        at = at == std::wstring::npos ? commandLine.size() : at + 1;
+    } else {
+        at = commandLine.find(L' ');
+        if (at == std::wstring::npos) at = commandLine.size();
+    }
+    while (at < commandLine.size() && commandLine[at] == L' ') ++at;
+    return commandLine.substr(at);
+}
+
+std::wstring ProgramOf(const std::wstring& commandLine) {
+    if (!commandLine.empty() && commandLine[0] == L'"') return commandLine.substr(1, commandLine.find(L'"', 1) - 1);
+    return commandLine.substr(0, commandLine.find(L' '));
+}
+
+// "rundll32", with or without a folder and ".exe", in any letter case.
+bool IsRundll32(std::wstring program) {
+    const size_t slash = program.find_last_of(L"\\/");
+    if (slash != std::wstring::npos) program = program.substr(slash + 1);
+    for (wchar_t& c : program) c = static_cast<wchar_t>(towlower(c));
+    return program == L"rundll32" || program == L"rundll32.exe";
+}
+
+Texts LocalPrinters() {
+    DWORD needed = 0, returned = 0;
+    ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
+    if (needed == 0) return {};
+    std::vector<BYTE> buffer(needed + sizeof(void*));
+    if (!::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &returned)) return {};
+    Texts names;
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    for (DWORD i = 0; i < returned; ++i) names.push_back(info[i].pPrinterName);
+    return names;
+}
+
+bool HasPrinter(const std::wstring& name) {
+    for (const auto& n : LocalPrinters())
+        if (n == name) return true;
+    return false;
+}
+
+void DeletePrinterNamed(const std::wstring& name) {
+    std::wstring writable = name;
+    PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE printer = nullptr;
+    if (!::OpenPrinterW(writable.data(), &printer, &defaults)) return;
+    ::DeletePrinter(printer);
+    ::ClosePrinter(printer);
+}
+
+// A printer driver for the stand-in to create printers with: one Wine
+// already has, or else one made here from Wine's PostScript driver file
+// (the test prefix keeps it; Wine cannot delete a driver with its files).
+std::wstring PrinterDriverForTests() {
+    DWORD needed = 0, returned = 0;
+    ::EnumPrinterDriversW(nullptr, nullptr, 1, nullptr, 0, &needed, &returned);
+    if (needed > 0) {
+        std::vector<BYTE> buffer(needed + sizeof(void*));
+        if (::EnumPrinterDriversW(nullptr, nullptr, 1, buffer.data(), needed, &needed, &returned) && returned > 0)
+            return reinterpret_cast<const DRIVER_INFO_1W*>(buffer.data())[0].pName;
+    }
+    wchar_t system[MAX_PATH] = {};
+    const UINT n = ::GetSystemDirectoryW(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    std::wstring file = std::wstring(system) + L"\\wineps.drv";
+    std::wstring name = L"Printer Install Test Driver";
+    DRIVER_INFO_3W info{};
+    info.cVersion = 3;
+    info.pName = name.data();
+    info.pDriverPath = file.data();
+    info.pDataFile = file.data();
+    info.pConfigFile = file.data();
+    if (!::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&info), APD_COPY_NEW_FILES)) return {};
+    return name;
+}
+
+bool AddLocalPrinter(const std::wstring& name, const std::wstring& driver) {
+    std::wstring n = name, port = L"LPT1:", drv = driver, processor = L"WinPrint", datatype = L"RAW";
+    PRINTER_INFO_2W info{};
+    info.pPrinterName = n.data();
+    info.pPortName = port.data();
+    info.pDriverName = drv.data();
+    info.pPrintProcessor = processor.data();
+    info.pDatatype = datatype.data();
+    HANDLE printer = ::AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
+    if (!printer) return false;
+    ::ClosePrinter(printer);
+    return true;
+}
+
+// Selects a model of the driver page's model list, as a user clicks it.
+bool ChooseModel(const Program& p, const std::wstring& series, const std::wstring& model) {
+    HWND combo = p.Item(IDC_CBO_SERIES);
+    const LRESULT s = ::SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(series.c_str()));
+    if (s == CB_ERR) return false;
+    ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(s), 0);
+    ::SendMessageW(p.Window(), WM_COMMAND, MAKEWPARAM(IDC_CBO_SERIES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    HWND list = p.Item(IDC_LST_MODEL);
+    const LRESULT i = ::SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(model.c_str()));
+    if (i == LB_ERR) return false;
+    ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(i), 0);
+    return true;
+}
+
+bool ButtonsBack(const Program& p) { return p.Enabled(IDC_BTN_NEXT) && p.Enabled(IDC_BTN_CANCEL); }
+
+class DriverInstallE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        medium_ = std::make_unique<Medium>();
+        standIn_ = medium_->Path(L"rundll32.exe");
+        ASSERT_TRUE(::CopyFileW(StandInExe().c_str(), standIn_.c_str(), FALSE));
+        for (const auto& n : kPrinters) DeletePrinterNamed(n);
+    }
+    void TearDown() override {
+        for (const auto& n : kPrinters) DeletePrinterNamed(n);
+    }
+    void Configure(const std::string& config) { ASSERT_TRUE(e2e::WriteFileBytes(standIn_ + L".cfg", config)); }
+    Texts Commands() const { return LogLines(standIn_ + L".log"); }
+    std::wstring Inf24() const { return medium_->Path(L"OrvaneDriver\\OrvaneDriver\\Orvane 24pin\\Orvane.INF"); }
+
+    const Texts kPrinters{L"Orvane OP-730K", L"Orvane VP-7730", L"Orvane 曜驰7730"};
+    std::unique_ptr<Medium> medium_;
+    std::wstring standIn_;
+};
+
+TEST_F(DriverInstallE2E, RunsTheExactInstallCommandAndReportsFailureWhenNoPrinterAppears) {
+    Program program(*medium_);
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(ChooseModel(program, L"Orvane 经典24针系列", L"OP-730K"));
+    auto box = probe::AnswerNextMessageBox(program.Pid(), IDOK, 60000);
+    program.Click(IDC_BTN_NEXT);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !program.Enabled(IDC_BTN_NEXT); }, 5000));
+    EXPECT_FALSE(program.Enabled(IDC_BTN_CANCEL));
+    const probe::MessageBoxInfo seen = box.get();
+    ASSERT_TRUE(seen) << "no message box";
+    EXPECT_EQ(seen.text, L"打印机驱动安装失败！");
+    EXPECT_EQ(seen.caption, L"OK");
+    EXPECT_EQ(seen.owner, program.Window());
+
+    const Texts commands = Commands();
+    ASSERT_EQ(commands.size(), 1u);
+    // The system's search found "rundll32" in the program's own folder: the
+    // stand-in there wrote this line.
+    EXPECT_TRUE(IsRundll32(ProgramOf(commands[0]))) << commands[0];
+    EXPECT_EQ(ParametersOf(commands[0]), L"PRINTUI.DLL,PrintUIEntry /if /n \"Orvane OP-730K\" /f \"" + Inf24() +
+                                             L"\" /r \"LPT1:\" /m \"Orvane OP-730K\" ");
+    EXPECT_TRUE(e2e::WaitUntil([&] { return ButtonsBack(program); }));
+    // Nothing more is run after a failed installation.
+    ::Sleep(300);
+    EXPECT_EQ(Commands().size(), 1u);
+}
+
+TEST_F(DriverInstallE2E, ExitWhileTheSetUpCommandRunsIsRefused) {
+    Configure("sleep_ms=4000\n");
+    Program program(*medium_);
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(ChooseModel(program, L"Orvane 经典24针系列", L"OP-730K"));
+    program.Click(IDC_BTN_NEXT);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Commands().size() == 1; }, 15000));
+    auto refusal = probe::AnswerNextMessageBox(program.Pid(), IDOK, 10000);
+    program.Click(IDC_BTN_EXIT);
+    const probe::MessageBoxInfo refused = refusal.get();
+    EXPECT_EQ(refused.text, L"正在安装打印机驱动，请稍后再退出！");
+    EXPECT_TRUE(program.Running());
+    // The close box answers the same way.
+    auto closeRefusal = probe::AnswerNextMessageBox(program.Pid(), IDOK, 10000);
+    ::PostMessageW(program.Window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(closeRefusal.get().text, L"正在安装打印机驱动，请稍后再关闭！");
+    EXPECT_TRUE(program.Running());
+
+    // The command ends, no printer appeared: the failure, then the buttons.
+    auto failure = probe::AnswerNextMessageBox(program.Pid(), IDOK, 30000);
+    EXPECT_EQ(failure.get().text, L"打印机驱动安装失败！");
+    ASSERT_TRUE(e2e::WaitUntil([&] { return ButtonsBack(program); }));
+    // Idle again: Exit leaves at once.
+    program.Click(IDC_BTN_EXIT);
+    EXPECT_TRUE(program.WaitForExit(10000));
+}
+
+TEST_F(DriverInstallE2E, EarlierPrinterOfTheSameNameIsDeletedFromTheSpooler) {
+    const std::wstring driver = PrinterDriverForTests();
+    ASSERT_FALSE(driver.empty()) << "no printer driver to create a printer with";
+    ASSERT_TRUE(AddLocalPrinter(L"Orvane OP-730K", driver)) << "error " << ::GetLastError();
+    ASSERT_TRUE(HasPrinter(L"Orvane OP-730K"));
+    Program program(*medium_);
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(ChooseModel(program, L"Orvane 经典24针系列", L"OP-730K"));
+    auto box = probe::AnswerNextMessageBox(program.Pid(), IDOK, 60000);
+    program.Click(IDC_BTN_NEXT);
+    // The stand-in creates nothing: the earlier printer is gone, so the
+    // installation fails.
+    EXPECT_EQ(box.get().text, L"打印机驱动安装失败！");
+    EXPECT_FALSE(HasPrinter(L"Orvane OP-730K"));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return ButtonsBack(program); }));
+}
+
+TEST_F(DriverInstallE2E, SuccessfulHighSpeedInstallationSetsDefaultRenamesAndPrintsTestPage) {
+    const std::wstring driver = PrinterDriverForTests();
+    ASSERT_FALSE(driver.empty()) << "no printer driver to create a printer with";
+    Configure("create_driver=" + std::string(driver.begin(), driver.end()) + "\n");
+    Program program(*medium_);
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(ChooseModel(program, L"Orvane 曜驰高速系列", L"曜驰7730"));
+    // Default printer "是" is the first choice; ask for the test page too.
+    ::SendMessageW(program.Item(IDC_RAD_TESTPAGE_YES), BM_CLICK, 0, 0);
+    auto box = probe::AnswerNextMessageBox(program.Pid(), IDOK, 60000);
+    program.Click(IDC_BTN_NEXT);
+    const probe::MessageBoxInfo seen = box.get();
+    EXPECT_EQ(seen.text, L"打印机驱动安装成功！") << e2e::Utf8ToWide(e2e::ReadFileBytes(standIn_ + L".err"));
+    EXPECT_EQ(seen.caption, L"OK");
+    ASSERT_TRUE(e2e::WaitUntil([&] { return ButtonsBack(program); }, 30000));
+    // The status line as the user is left with it, kept for a look.
+    probe::PumpFor(200);
+    EXPECT_TRUE(probe::SaveWindowShot(program.Window(), probe::ArtefactDir() + L"driver-installation-finished.bmp"));
+
+    const Texts commands = Commands();
+    ASSERT_EQ(commands.size(), 3u);
+    EXPECT_EQ(ParametersOf(commands[0]), L"PRINTUI.DLL,PrintUIEntry /if /n \"Orvane VP-7730\" /f \"" + Inf24() +
+                                             L"\" /r \"LPT1:\" /m \"Orvane VP-7730\" ");
+    EXPECT_EQ(ParametersOf(commands[1]), L"PRINTUI.DLL,PrintUIEntry /y /q /n \"Orvane VP-7730\"");
+    EXPECT_EQ(ParametersOf(commands[2]), L"PRINTUI.DLL,PrintUIEntry /k /q /n \"Orvane 曜驰7730\"");
+    // The spooler now knows the printer under its display name only.
+    EXPECT_TRUE(HasPrinter(L"Orvane 曜驰7730"));
+    EXPECT_FALSE(HasPrinter(L"Orvane VP-7730"));
+}
+
+}  // namespace

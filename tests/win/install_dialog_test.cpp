@@ -1,0 +1,214 @@
+// "下一步" on the driver page of the real dialog: the job starts on its
+// worker, the buttons are held while it runs, its message boxes belong to
+// the dialog, its status texts reach the status line, and timer 1 gives the
+// buttons back.  The spooler and set-up process are simulated.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <future>
+#include <thread>
+
+#include "app/printer_install_dlg.h"
+#include "install_spooler_sim.h"
+#include "res/resource.h"
+#include "support/window_probe.h"
+#include "win/app.h"
+#include "win/unique.h"
+
+namespace {
+
+INT_PTR RunDialog(CPrinterInstallDlg& dlg, const std::function<void(CPrinterInstallDlg&, HWND)>& drive) {
+    std::thread driver([&] {
+        HWND wnd = probe::WaitForWindow([&] { return ::IsWindowVisible(dlg.m_hWnd) ? dlg.m_hWnd : nullptr; }, 10000);
+        if (!wnd) return;
+        drive(dlg, wnd);
+    });
+    AfxGetApp()->m_pMainWnd = &dlg;
+    INT_PTR result = dlg.DoModal();
+    AfxGetApp()->m_pMainWnd = nullptr;
+    driver.join();
+    return result;
+}
+
+void Click(HWND dlg, int id) {
+    ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg, id)));
+}
+
+bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs = 10000) {
+    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+    while (!pred()) {
+        if (::GetTickCount64() > end) return false;
+        ::Sleep(10);
+    }
+    return true;
+}
+
+bool Enabled(HWND dlg, int id) { return ::IsWindowEnabled(::GetDlgItem(dlg, id)) != FALSE; }
+
+// Puts a model the catalogue does not name into the model list and selects
+// it; the port combo keeps the port the page selected.
+void ChooseUnnamedModel(HWND dlg) {
+    HWND list = ::GetDlgItem(dlg, IDC_LST_MODEL);
+    ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"NoSuchModel"));
+    ::SendMessageW(list, LB_SETCURSEL, 0, 0);
+}
+
+TEST(InstallDialog, FailedJobHoldsTheButtonsShowsItsBoxOverTheDialogAndTimerGivesThemBack) {
+    spoolsim::World w;
+    w.printers = {spoolsim::Printer{L"Fax"}};
+    w.realMessageBoxes = true;
+    spoolsim::Reset(w);
+    CPrinterInstallDlg dlg;
+    dlg.m_installApi = &spoolsim::Api();
+    probe::MessageBoxInfo box;
+    bool heldWhileBoxOpen = false, heldLater = false, installingWhileBoxOpen = false;
+    bool buttonsBack = false;
+    int doneAfter = 99, installingAfter = 99;
+    UINT_PTR timerAfter = 99;
+    RunDialog(dlg, [&](CPrinterInstallDlg& d, HWND wnd) {
+        ChooseUnnamedModel(wnd);
+        Click(wnd, IDC_BTN_NEXT);
+        box = probe::WaitForMessageBox(::GetCurrentProcessId(), 10000);
+        heldWhileBoxOpen = !Enabled(wnd, IDC_BTN_NEXT) && !Enabled(wnd, IDC_BTN_CANCEL);
+        installingWhileBoxOpen = d.m_bInstalling.load() == 1 && d.m_bInstallDone.load() == 0;
+        // Several ticks of timer 1 pass without the job having ended.
+        ::Sleep(300);
+        heldLater = !Enabled(wnd, IDC_BTN_NEXT) && !Enabled(wnd, IDC_BTN_CANCEL) && d.m_bInstalling.load() == 1;
+        if (box) probe::PressButton(box.wnd, IDOK);
+        buttonsBack = WaitUntil([&] { return Enabled(wnd, IDC_BTN_NEXT) && Enabled(wnd, IDC_BTN_CANCEL); });
+        doneAfter = d.m_bInstallDone.load();
+        installingAfter = d.m_bInstalling.load();
+        timerAfter = d.m_nInstallTimer;
+        Click(wnd, IDC_BTN_EXIT);
+    });
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box.text, L"打印机驱动安装失败！");
+    EXPECT_EQ(box.caption, L"OK");
+    EXPECT_TRUE(box.hasIcon);
+    EXPECT_TRUE(heldWhileBoxOpen);
+    EXPECT_TRUE(installingWhileBoxOpen);
+    EXPECT_TRUE(heldLater);
+    EXPECT_TRUE(buttonsBack);
+    EXPECT_EQ(doneAfter, 0);
+    EXPECT_EQ(installingAfter, 0);
+    EXPECT_EQ(timerAfter, 0u);
+    // A model without a printer name runs no command, even with printers
+    // present that an empty name would "find".
+    EXPECT_TRUE(spoolsim::Snapshot().started.empty());
+    // The worker's last status text reached the status line.
+    EXPECT_EQ(dlg.m_stcInstallStatus.GetText(), L"打印机驱动安装失败");
+}
+
+TEST(InstallDialog, BoxesAreOwnedByTheDialogWindow) {
+    spoolsim::World w;
+    w.realMessageBoxes = true;
+    spoolsim::Reset(w);
+    CPrinterInstallDlg dlg;
+    dlg.m_installApi = &spoolsim::Api();
+    HWND dialogWindow = nullptr;
+    probe::MessageBoxInfo box;
+    RunDialog(dlg, [&](CPrinterInstallDlg&, HWND wnd) {
+        dialogWindow = wnd;
+        ChooseUnnamedModel(wnd);
+        auto answer = probe::AnswerNextMessageBox(::GetCurrentProcessId(), IDOK);
+        Click(wnd, IDC_BTN_NEXT);
+        box = answer.get();
+        WaitUntil([&] { return Enabled(wnd, IDC_BTN_NEXT); });
+        Click(wnd, IDC_BTN_EXIT);
+    });
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box.owner, dialogWindow);
+}
+
+// A window of the dialog's thread that, on request, keeps that thread busy
+// until released: timer 1 cannot run meanwhile.
+class ThreadBlocker {
+public:
+    static constexpr UINT kBlock = WM_APP + 1;
+    ThreadBlocker() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"PiInstallTestBlocker";
+        ::RegisterClassW(&wc);
+        m_wnd = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
+        ::SetWindowLongPtrW(m_wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~ThreadBlocker() {
+        if (m_wnd) ::DestroyWindow(m_wnd);
+    }
+    // From another thread: returns once the window's thread is held.
+    bool Hold() {
+        ::ResetEvent(m_release.get());
+        m_entered = false;
+        ::PostMessageW(m_wnd, kBlock, 0, 0);
+        return WaitUntil([&] { return m_entered.load(); }, 5000);
+    }
+    void Release() { ::SetEvent(m_release.get()); }
+
+private:
+    static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+        auto* self = reinterpret_cast<ThreadBlocker*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
+        if (msg == kBlock && self) {
+            self->m_entered = true;
+            ::WaitForSingleObject(self->m_release.get(), 20000);
+            return 0;
+        }
+        return ::DefWindowProcW(wnd, msg, wp, lp);
+    }
+    HWND m_wnd = nullptr;
+    win::UniqueHandle m_release{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::atomic<bool> m_entered{false};
+
+public:
+    ThreadBlocker(const ThreadBlocker&) = delete;
+    ThreadBlocker& operator=(const ThreadBlocker&) = delete;
+};
+
+TEST(InstallDialog, FailedInstallationLeavesMinusOneUntilTimerOneSeesIt) {
+    std::promise<void> boxReached;
+    auto reached = boxReached.get_future();
+    std::promise<void> gate;
+    std::shared_future<void> opened = gate.get_future().share();
+    spoolsim::World w;
+    w.onMessageBox = [&](const std::wstring&) {
+        boxReached.set_value();
+        opened.wait();
+    };
+    spoolsim::Reset(w);
+    CPrinterInstallDlg dlg;
+    dlg.m_installApi = &spoolsim::Api();
+    ThreadBlocker blocker;
+    bool sawMinusOne = false, stayedMinusOne = false, stillHeld = false, buttonsBack = false;
+    int doneAfter = 99;
+    RunDialog(dlg, [&](CPrinterInstallDlg& d, HWND wnd) {
+        ChooseUnnamedModel(wnd);
+        Click(wnd, IDC_BTN_NEXT);
+        if (reached.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            gate.set_value();
+            return;
+        }
+        const bool held = blocker.Hold();
+        gate.set_value();  // the failure box is answered; the worker ends
+        if (held) {
+            sawMinusOne = WaitUntil([&] { return d.m_bInstallDone.load() == -1; }, 5000);
+            ::Sleep(200);
+            stayedMinusOne = d.m_bInstallDone.load() == -1;
+            stillHeld = !Enabled(wnd, IDC_BTN_NEXT) && d.m_bInstalling.load() == 1;
+        }
+        blocker.Release();
+        buttonsBack = WaitUntil([&] { return Enabled(wnd, IDC_BTN_NEXT) && Enabled(wnd, IDC_BTN_CANCEL); });
+        doneAfter = d.m_bInstallDone.load();
+        Click(wnd, IDC_BTN_EXIT);
+    });
+    EXPECT_TRUE(sawMinusOne);
+    EXPECT_TRUE(stayedMinusOne);
+    EXPECT_TRUE(stillHeld);
+    EXPECT_TRUE(buttonsBack);
+    EXPECT_EQ(doneAfter, 0);
+    spoolsim::Reset(spoolsim::World{});  // drops the hook that refers to this test's locals
+}
+
+}  // namespace
