@@ -30,6 +30,8 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
     return true;
 }
 
+}  // namespace
+
 // The printer name as the INF's 8-bit text spells it; nothing when a
 // character has no form in the code page (it could then match no line).
 bool ToThreadAnsi(const std::wstring& text, std::string& bytes) {
@@ -55,8 +57,6 @@ bool FromThreadAnsi(const std::string& bytes, std::wstring& text) {
     text.resize(static_cast<size_t>(need));
     return ::MultiByteToWideChar(CP_THREAD_ACP, MB_ERR_INVALID_CHARS, bytes.data(), length, text.data(), need) == need;
 }
-
-}  // namespace
 
 bool FindUsbHardwareId(const std::wstring& infPath, const std::wstring& printerName, std::wstring& hardwareId) {
     hardwareId.clear();

@@ -20,3 +20,9 @@ using core::MapDeviceModelName;
 // that code page, or the first matching line's ID is over 1023 characters or
 // is not text of that code page.
 bool FindUsbHardwareId(const std::wstring& infPath, const std::wstring& printerName, std::wstring& hardwareId);
+
+// The conversions of that search, also used by the medium checker: a name as
+// 8-bit text of the thread's ANSI code page (false when a character has no
+// form there), and such text back (false when it is no text of that code page).
+bool ToThreadAnsi(const std::wstring& text, std::string& bytes);
+bool FromThreadAnsi(const std::string& bytes, std::wstring& text);

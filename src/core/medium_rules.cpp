@@ -1,0 +1,981 @@
+#include "core/medium_rules.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "core/catalogue_rules.h"
+#include "core/print_ui_rules.h"
+
+namespace core {
+
+size_t CheckReport::Count(Severity severity) const {
+    return static_cast<size_t>(
+        std::count_if(findings.begin(), findings.end(), [&](const Finding& f) { return f.severity == severity; }));
+}
+
+// ---- Text --------------------------------------------------------------------------
+
+std::string ToUtf8(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t c = static_cast<char32_t>(text[i]) & 0xFFFF;
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
+            const char32_t low = static_cast<char32_t>(text[i + 1]) & 0xFFFF;
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
+            }
+        }
+        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+bool Utf8ToWide(std::string_view bytes, std::wstring& text) {
+    text.clear();
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        size_t extra = 0;
+        char32_t c = 0;
+        char32_t least = 0;
+        if (b < 0x80) {
+            c = b;
+        } else if (b >= 0xC2 && b <= 0xDF) {
+            extra = 1, c = b & 0x1F, least = 0x80;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            extra = 2, c = b & 0x0F, least = 0x800;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            extra = 3, c = b & 0x07, least = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + extra >= bytes.size() && extra > 0) return false;
+        for (size_t k = 1; k <= extra; ++k) {
+            const auto t = static_cast<unsigned char>(bytes[i + k]);
+            if ((t & 0xC0) != 0x80) return false;
+            c = (c << 6) | (t & 0x3F);
+        }
+        if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            text += static_cast<wchar_t>(0xD800 + (c >> 10));
+            text += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+        } else {
+            text += static_cast<wchar_t>(c);
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
+namespace {
+
+// ---- Small helpers -------------------------------------------------------------
+
+// Catalogues are a few kilobytes; INF files rarely reach a megabyte.  Far
+// larger files are not read into memory.
+constexpr size_t kMaxCatalogueBytes = 16u * 1024 * 1024;
+constexpr size_t kMaxInfReadBytes = 64u * 1024 * 1024;
+// Large enough for any section or value an INI file holds in practice; used
+// only to say how much a read that did not fit would have needed.
+constexpr size_t kMeasureCapacity = 1u << 20;
+// How many models a finding about several of them names.
+constexpr size_t kModelsNamed = 5;
+
+std::wstring Num(size_t n) { return std::to_wstring(n); }
+
+// A name in a message: quoted, and shortened when it is very long.
+std::wstring Q(std::wstring_view s) {
+    constexpr size_t kShown = 80;
+    if (s.size() <= kShown) return L"'" + std::wstring(s) + L"'";
+    return L"'" + std::wstring(s.substr(0, kShown)) + L"...' (" + Num(s.size()) + L" characters)";
+}
+
+std::wstring ModelNames(const std::vector<std::wstring>& models) {
+    std::wstring out;
+    for (size_t i = 0; i < models.size() && i < kModelsNamed; ++i) {
+        if (i) out += L", ";
+        out += Q(models[i]);
+    }
+    if (models.size() > kModelsNamed) out += L" and " + Num(models.size() - kModelsNamed) + L" more";
+    return out;
+}
+
+std::wstring Models(const std::vector<std::wstring>& models) {
+    return (models.size() == 1 ? L"model " : Num(models.size()) + L" models: ") + ModelNames(models);
+}
+
+bool StartsWithNoCase(std::wstring_view s, std::wstring_view prefix) {
+    return s.size() >= prefix.size() && ProfileNamesEqual(s.substr(0, prefix.size()), prefix);
+}
+
+std::wstring Folded(std::wstring_view s) {
+    std::wstring f(s);
+    for (wchar_t& c : f) c = FoldProfileChar(c);
+    return f;
+}
+
+std::string AsciiFolded(std::string_view s) {
+    std::string f(s);
+    for (char& c : f)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+    return f;
+}
+
+// Lines of 8-bit text numbered as the profile parser numbers them: CR LF
+// ends one line, so does a lone CR or LF.
+std::vector<std::string_view> ProfileByteLines(std::string_view bytes) {
+    std::vector<std::string_view> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n') continue;
+        lines.push_back(bytes.substr(start, i - start));
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < bytes.size()) lines.push_back(bytes.substr(start));
+    return lines;
+}
+
+bool HasHighBytes(std::string_view bytes) {
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// Text saved as UTF-16 without a mark is mostly zero bytes between ASCII.
+bool LooksLikeUtf16(std::string_view bytes) {
+    const std::string_view head = bytes.substr(0, 4096);
+    if (head.size() < 4) return false;
+    const size_t zeros = static_cast<size_t>(std::count(head.begin(), head.end(), '\0'));
+    return zeros * 4 >= head.size();
+}
+
+// ---- An INF file, read once however many printers it serves ------------------
+
+struct InfFile {
+    FileRead status = FileRead::Missing;
+    bool utf16 = false;
+    std::string bytes;
+    std::wstring wide;  // the text decoded, for a UTF-16 file
+    // Lines as the installer splits them (at LF), and where each starts.
+    std::vector<size_t> lineStart;
+    // Quoted text that starts a line -> its lines, in order.
+    std::unordered_map<std::string, std::vector<size_t>> keyLines;
+    // The same after blanks at the start of the line -> its first line.
+    std::unordered_map<std::string, size_t> indentedKeyLine;
+    // The same with ASCII letters folded -> its first line.
+    std::unordered_map<std::string, size_t> foldedKeyLine;
+    // Text between any two neighbouring quotation marks -> its first line.
+    std::unordered_map<std::string, size_t> quotedAnywhere;
+    std::unordered_map<std::wstring, size_t> quotedAnywhereWide;
+    std::vector<std::wstring> models;  // models whose installation reads it
+    std::set<std::wstring> printersChecked;
+};
+
+std::string_view InfLine(const InfFile& inf, size_t index) {
+    const size_t start = inf.lineStart[index];
+    const size_t end = index + 1 < inf.lineStart.size() ? inf.lineStart[index + 1] - 1 : inf.bytes.size();
+    std::string_view line = std::string_view(inf.bytes).substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
+template <class Char>
+void IndexQuoted(std::basic_string_view<Char> line, size_t lineNumber,
+                 std::unordered_map<std::basic_string<Char>, size_t>& into) {
+    size_t open = line.find(Char('"'));
+    while (open != std::basic_string_view<Char>::npos) {
+        const size_t close = line.find(Char('"'), open + 1);
+        if (close == std::basic_string_view<Char>::npos) break;
+        into.try_emplace(std::basic_string<Char>(line.substr(open + 1, close - open - 1)), lineNumber);
+        open = close;
+    }
+}
+
+void IndexInf(InfFile& inf) {
+    if (inf.utf16) {
+        size_t lineNumber = 1, start = 0;
+        const std::wstring_view text = inf.wide;
+        while (start <= text.size()) {
+            const size_t end = std::min(text.find(L'\n', start), text.size());
+            IndexQuoted(text.substr(start, end - start), lineNumber, inf.quotedAnywhereWide);
+            ++lineNumber;
+            start = end + 1;
+        }
+        return;
+    }
+    const std::string_view text = inf.bytes;
+    size_t start = 0;
+    while (start < text.size()) {
+        inf.lineStart.push_back(start);
+        const size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) break;
+        start = end + 1;
+    }
+    for (size_t i = 0; i < inf.lineStart.size(); ++i) {
+        const std::string_view line = InfLine(inf, i);
+        const size_t number = i + 1;
+        IndexQuoted(line, number, inf.quotedAnywhere);
+        const size_t first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos || line[first] != '"') continue;
+        const size_t close = line.find('"', first + 1);
+        if (close == std::string_view::npos) continue;
+        const std::string name(line.substr(first + 1, close - first - 1));
+        if (first == 0) {
+            inf.keyLines[name].push_back(i);
+            inf.foldedKeyLine.try_emplace(AsciiFolded(name), number);
+        } else {
+            inf.indentedKeyLine.try_emplace(name, number);
+        }
+    }
+}
+
+struct ManualUse {
+    std::vector<std::wstring> models;
+    size_t line = 0;  // PRINTER_MAN line of the first model, 0 for the fallback
+    std::wstring firstModel;
+};
+
+// ---- The checker -----------------------------------------------------------------
+
+class Checker {
+public:
+    Checker(const MediumAccess& medium, const CheckOptions& options) : m_(medium), o_(options) {}
+
+    CheckReport Run() {
+        if (!m_.readSection || !m_.readString || !m_.readFile || !m_.fileOpens || !m_.decodeAnsi ||
+            !m_.ansiToWide || !m_.wideToAnsi) {
+            Add(Severity::Error, "cannot-check", L"", 0, L"", L"", L"the medium cannot be read");
+            return report_;
+        }
+        const auto directory = NormalizeProgramDirectory(o_.programDirectory);
+        if (!directory) {
+            Add(Severity::Error, "path-too-long", L"", 0, L"", L"",
+                L"the program directory " + Q(o_.programDirectory) +
+                    L" leaves no room for a path of at most 259 characters: the installer reads no catalogue");
+            return report_;
+        }
+        dir_ = *directory;
+        if (!CheckCatalogueFile()) return report_;
+        CheckLists();
+        CheckDuplicateSections();
+        ReportInfFiles();
+        ReportManuals();
+        CheckCompanions();
+        CheckDuplicateKeys();
+        return report_;
+    }
+
+private:
+    void Add(Severity severity, const char* rule, std::wstring file, size_t line, std::wstring section,
+             std::wstring key, std::wstring message) {
+        Finding f;
+        f.severity = severity;
+        f.rule = rule;
+        f.file = std::move(file);
+        f.line = line;
+        f.section = std::move(section);
+        f.key = std::move(key);
+        f.message = std::move(message);
+        report_.findings.push_back(std::move(f));
+    }
+    void AddCatalogue(Severity severity, const char* rule, size_t line, std::wstring section, std::wstring key,
+                      std::wstring message) {
+        Add(severity, rule, std::wstring(kCatalogueFileName), line, std::move(section), std::move(key),
+            std::move(message));
+    }
+
+    std::wstring Relative(const std::wstring& fullPath) const { return fullPath.substr(dir_.size()); }
+
+    // ---- Profile reads, exactly as the installer makes them ----
+
+    // The characters a whole-section read reported, and its result.
+    size_t SectionRead(const std::wstring& section, size_t capacity, std::wstring& filled) const {
+        std::vector<wchar_t> buffer(capacity, L'\0');
+        const size_t got = m_.readSection(m_.context, section, buffer.data(), capacity);
+        filled.assign(buffer.data(), std::min(got, capacity));
+        return got;
+    }
+
+    std::wstring StringRead(const std::wstring& section, const std::wstring& key, size_t capacity) const {
+        std::vector<wchar_t> buffer(capacity, L'\0');
+        const size_t got = m_.readString(m_.context, section, key, buffer.data(), capacity);
+        return std::wstring(buffer.data(), std::min(got, capacity));
+    }
+
+    std::optional<std::wstring> Key(std::wstring_view section, const std::wstring& key, size_t capacity) {
+        lookedUp_[Folded(section)].insert(Folded(key));
+        return TakeKeyValue(StringRead(std::wstring(section), key, capacity), capacity);
+    }
+
+    // Why a key read counted as missing, in words, with the line when the
+    // catalogue has one.
+    std::wstring WhyMissing(std::wstring_view section, const std::wstring& key, size_t capacity, size_t& line) const {
+        line = 0;
+        const std::wstring measured = StringRead(std::wstring(section), key, kMeasureCapacity);
+        const ProfileKey* found = doc_.FindKey(section, key);
+        if (found) line = found->line;
+        if (measured.size() >= capacity - 1)
+            return L"its value has " + Num(measured.size()) + L" characters; the installer reads at most " +
+                   Num(capacity - 2);
+        if (found) return found->value ? L"its value is empty" : L"its line has no '='";
+        std::wstring why = L"[" + std::wstring(section) + L"] has no entry " + Q(key);
+        // An entry the reads never reach: in a later section of the same name.
+        for (const ProfileSection& s : doc_.Sections()) {
+            if (&s == doc_.FindSection(section, true) || !ProfileNamesEqual(s.name, section)) continue;
+            for (const ProfileKey& k : s.keys)
+                if (!k.IsComment() && ProfileNamesEqual(k.name, key)) {
+                    line = k.line;
+                    return why + L" (the one on line " + Num(k.line) + L" is in a second [" + s.name +
+                           L"] section, which the installer never reads)";
+                }
+        }
+        if (key.find(L'=') != std::wstring::npos)
+            why += L" (the list line holds '=', so the whole line is the model name, and no key can hold '=')";
+        return why;
+    }
+
+    // The line of an entry of a list section (as its read gives it).
+    size_t EntryLine(const std::wstring& section, const std::wstring& entry) {
+        auto [it, added] = entryLines_.try_emplace(Folded(section));
+        if (added) {
+            if (const ProfileSection* s = doc_.FindSection(section))
+                for (const ProfileKey& k : s->keys) it->second.try_emplace(k.Entry(), k.line);
+        }
+        const auto found = it->second.find(entry);
+        return found == it->second.end() ? 0 : found->second;
+    }
+
+    // ---- The catalogue file ----
+
+    bool CheckCatalogueFile() {
+        const auto cataloguePath = CataloguePathFor(dir_);
+        if (!cataloguePath) {
+            AddCatalogue(Severity::Error, "path-too-long", 0, L"", L"",
+                         L"the catalogue's path would exceed 259 characters with the program directory " +
+                             Q(dir_) + L": the installer reads no catalogue and its lists stay empty");
+            return false;
+        }
+        std::string bytes;
+        const FileRead read = m_.readFile(m_.context, std::wstring(kCatalogueFileName), kMaxCatalogueBytes, bytes);
+        if (read != FileRead::Ok) {
+            AddCatalogue(Severity::Error, "catalogue-missing", 0, L"", L"",
+                         std::wstring(read == FileRead::Missing ? L"missing" : L"cannot be read") +
+                             L": the series and model lists stay empty, nothing can be installed, no manual "
+                             L"opened and no companion program started");
+            return false;
+        }
+        CheckCatalogueEncoding(bytes);
+        doc_ = ProfileDocument(DecodeProfileBytes(bytes, m_.decodeAnsi));
+        return true;
+    }
+
+    void CheckCatalogueEncoding(std::string_view bytes) {
+        const ProfileEncodingSniff sniff = SniffProfileEncoding(bytes);
+        if (sniff.encoding == ProfileEncoding::Utf16LE) return;
+        if (sniff.ignoredMark == IgnoredByteOrderMark::Utf8) {
+            AddCatalogue(Severity::Error, "catalogue-encoding", 1, L"", L"",
+                         L"saved as UTF-8 with a byte-order mark, which Windows' profile functions do not "
+                         L"recognise: the installer reads the file as code page 936 text, so a section header on "
+                         L"line 1 is lost and every non-ASCII name is garbled; save it as UTF-16LE with a "
+                         L"byte-order mark (\"Unicode\")");
+            return;
+        }
+        if (sniff.ignoredMark == IgnoredByteOrderMark::Utf16BE || LooksLikeUtf16(bytes)) {
+            AddCatalogue(Severity::Error, "catalogue-encoding", 0, L"", L"",
+                         std::wstring(sniff.ignoredMark == IgnoredByteOrderMark::Utf16BE
+                                          ? L"saved as UTF-16 big-endian"
+                                          : L"saved as UTF-16 without a byte-order mark") +
+                             L": the installer reads it as code page 936 text and finds no section; save it as "
+                             L"UTF-16LE with a byte-order mark (\"Unicode\")");
+            return;
+        }
+        if (!HasHighBytes(bytes)) return;
+        const std::vector<std::string_view> lines = ProfileByteLines(bytes);
+        std::wstring asUtf8;
+        if (Utf8ToWide(bytes, asUtf8)) {
+            for (size_t i = 0; i < lines.size(); ++i) {
+                if (!HasHighBytes(lines[i])) continue;
+                std::wstring intended;
+                Utf8ToWide(lines[i], intended);
+                AddCatalogue(Severity::Error, "catalogue-encoding", i + 1, L"", L"",
+                             L"UTF-8 text without a byte-order mark: the installer reads it as code page 936, so "
+                             L"line " + Num(i + 1) + L" " + Q(intended) + L" shows as " +
+                                 Q(m_.decodeAnsi(lines[i])) +
+                                 L" and file names in it are not found; save it as UTF-16LE with a byte-order mark");
+                return;
+            }
+        }
+        for (size_t i = 0; i < lines.size(); ++i) {
+            std::wstring text;
+            if (!HasHighBytes(lines[i]) || m_.ansiToWide(lines[i], text)) continue;
+            AddCatalogue(Severity::Warning, "catalogue-encoding", i + 1, L"", L"",
+                         L"bytes that are no text of code page 936: the installer reads the line as " +
+                             Q(m_.decodeAnsi(lines[i])) + L", substitutes included");
+        }
+    }
+
+    // ---- Lists ----
+
+    // A list read that failed: why, in the installer's terms.  `listedIn`
+    // is the section that names the list (PRINTER_SERIES for a series), or
+    // empty for the series list itself.
+    void ReportListFailure(const std::wstring& section, size_t got, const std::wstring& consequence,
+                           const std::wstring& listedIn) {
+        const ProfileSection* s = doc_.FindSection(section);
+        if (got == 0) {
+            const char* rule = listedIn.empty() ? "series-list-empty" : "series-without-models";
+            if (s) {
+                AddCatalogue(Severity::Error, rule, s->line, section, L"",
+                             consequence + L": its section [" + section + L"] has no lines");
+            } else {
+                std::wstring why = consequence + L": the catalogue has no section [" + section + L"]";
+                if (section.find(L'=') != std::wstring::npos)
+                    why += L" (the series line holds '=', so the whole line is the series name)";
+                if (listedIn.empty())
+                    AddCatalogue(Severity::Error, rule, 0, section, L"", why);
+                else
+                    AddCatalogue(Severity::Error, rule, EntryLine(listedIn, section), listedIn, section, why);
+            }
+            return;
+        }
+        std::wstring measured;
+        const size_t needed = SectionRead(section, kMeasureCapacity, measured);
+        AddCatalogue(Severity::Error, "section-too-long", s ? s->line : 0, section, L"",
+                     consequence + L": the section needs " +
+                         (needed < kMeasureCapacity - 2 ? Num(needed) : L"more than " + Num(kMeasureCapacity)) +
+                         L" characters (each line and a zero), the installer's buffer holds at most " +
+                         Num(kSectionCapacity - 3) + L" and the whole list is dropped");
+    }
+
+    // Entries the list leaves out because they are over 255 characters.
+    void ReportDroppedEntries(const std::wstring& section, const std::wstring& filled, const std::wstring& what) {
+        size_t start = 0;
+        for (size_t i = 0; i < filled.size(); ++i) {
+            if (filled[i] != L'\0') continue;
+            const std::wstring entry = filled.substr(start, i - start);
+            if (entry.size() > kMaxEntryChars)
+                AddCatalogue(Severity::Error, "entry-too-long", EntryLine(section, entry), section, entry,
+                             L"the " + what + L" has " + Num(entry.size()) + L" characters, over the " +
+                                 Num(kMaxEntryChars) + L" a list entry may have: the installer leaves it out of the "
+                                 L"list");
+            start = i + 1;
+        }
+    }
+
+    void CheckLists() {
+        const std::wstring seriesSection(kSeriesSection);
+        std::wstring filled;
+        size_t got = SectionRead(seriesSection, kSectionCapacity, filled);
+        SectionList series = SplitProfileSection(filled, kSectionCapacity);
+        if (!series.ok) {
+            ReportListFailure(seriesSection, got,
+                              L"the series list is empty on the driver and manual pages, so no model can be chosen",
+                              L"");
+            return;
+        }
+        ReportDroppedEntries(seriesSection, filled, L"series name");
+
+        std::vector<std::wstring> order;  // models in order of first appearance
+        std::unordered_map<std::wstring, std::vector<std::wstring>> seriesOf;
+        std::set<std::wstring> seen;
+        for (const std::wstring& name : series.entries) {
+            if (!seen.insert(name).second) continue;  // the same series listed again shows the same models
+            readSections_.insert(Folded(name));
+            ++report_.series;
+            got = SectionRead(name, kSectionCapacity, filled);
+            const SectionList models = SplitProfileSection(filled, kSectionCapacity);
+            if (!models.ok) {
+                ReportListFailure(name, got,
+                                  L"the model list of series " + Q(name) + L" is empty on the driver and manual pages",
+                                  seriesSection);
+                continue;
+            }
+            ReportDroppedEntries(name, filled, L"model name");
+            for (const std::wstring& model : models.entries) {
+                auto& list = seriesOf[model];
+                if (list.empty()) order.push_back(model);
+                if (std::find(list.begin(), list.end(), name) == list.end()) list.push_back(name);
+            }
+        }
+        report_.models = order.size();
+        for (const std::wstring& model : order) {
+            const auto& list = seriesOf[model];
+            if (list.size() > 1)
+                AddCatalogue(Severity::Warning, "model-in-two-series", EntryLine(list[1], model), list[1], model,
+                             L"model " + Q(model) + L" is listed in series " + Q(list[0]) + L" and " + Q(list[1]) +
+                                 (list.size() > 2 ? L" (and " + Num(list.size() - 2) + L" more)" : L"") +
+                                 L": a connected printer of this model is always shown under " + Q(list[0]));
+            CheckModel(model);
+        }
+    }
+
+    // ---- One model ----
+
+    void CheckModel(const std::wstring& model) {
+        const std::wstring nameSection(kPrinterNameSection);
+        const auto printerName = Key(nameSection, model, kPrinterNameCapacity);
+        if (!printerName) {
+            size_t line = 0;
+            const std::wstring why = WhyMissing(nameSection, model, kPrinterNameCapacity, line);
+            AddCatalogue(Severity::Error, "no-printer-name", line, nameSection, model,
+                         L"installation of model " + Q(model) + L" fails: it has no printer name; " + why);
+        } else {
+            CheckPrinter(model, *printerName);
+        }
+        CheckManual(model);
+    }
+
+    void CheckPrinter(const std::wstring& model, const std::wstring& printerName) {
+        const std::wstring nameSection(kPrinterNameSection);
+        const ProfileKey* nameKey = doc_.FindKey(nameSection, model);
+        const size_t nameLine = nameKey ? nameKey->line : 0;
+        if (printerName.find_first_of(L",\\\"") != std::wstring::npos)
+            AddCatalogue(Severity::Error, "printer-name-character", nameLine, nameSection, model,
+                         L"installation of model " + Q(model) + L" fails: its printer name " + Q(printerName) +
+                             L" holds " +
+                             (printerName.find(L'"') != std::wstring::npos
+                                  ? L"a quotation mark, which the set-up command's quoted arguments cannot carry"
+                                  : L"',' or '\\', which Windows does not allow in a printer name"));
+
+        const std::wstring typeSection(kPrinterTypeSection);
+        const auto typeValue = Key(typeSection, printerName, kPrinterTypeCapacity);
+        const PinType pin = PinTypeFromValue(typeValue.value_or(L""));
+        if (pin == PinType::PinOther) {
+            size_t line = 0;
+            std::wstring why;
+            if (typeValue) {
+                const ProfileKey* k = doc_.FindKey(typeSection, printerName);
+                line = k ? k->line : 0;
+                AddCatalogue(Severity::Error, "bad-printer-type", line, typeSection, printerName,
+                             L"installation of model " + Q(model) + L" fails: the PRINTER_TYPE of printer name " +
+                                 Q(printerName) + L" is " + Q(*typeValue) +
+                                 L", not exactly 24 or 9, so the set-up command gets the driver folder instead of "
+                                 L"an INF file");
+            } else {
+                why = WhyMissing(typeSection, printerName, kPrinterTypeCapacity, line);
+                if (!ProfileNamesEqual(model, printerName) && doc_.FindKey(typeSection, model))
+                    why += L" (there is an entry for the model name " + Q(model) +
+                           L"; the key must be the printer name)";
+                AddCatalogue(Severity::Error, "no-printer-type", line, typeSection, printerName,
+                             L"installation of model " + Q(model) + L" fails: no PRINTER_TYPE for printer name " +
+                                 Q(printerName) + L", so the set-up command gets the driver folder instead of an "
+                                 L"INF file; " + why);
+            }
+            return;
+        }
+
+        const auto infPath = DriverInfPathFor(dir_, pin);
+        if (!infPath) {
+            AddCatalogue(Severity::Error, "path-too-long", nameLine, nameSection, model,
+                         L"installation of model " + Q(model) + L" fails: the driver INF path would exceed 259 "
+                         L"characters with the program directory " + Q(dir_));
+            return;
+        }
+        // The installer formats no command that does not fit its buffer.
+        if (printerName.find(L'"') == std::wstring::npos && !InstallParameters(printerName, *infPath, o_.port))
+            AddCatalogue(Severity::Error, "command-too-long", nameLine, nameSection, model,
+                         L"installation of model " + Q(model) + L" through the set-up command fails: with the port " +
+                             Q(o_.port) + L" its parameters would not fit the " + Num(kMaxPrintUiParamChars) +
+                             L" characters of the installer's buffer");
+        CheckInfForPrinter(model, printerName, Relative(*infPath));
+    }
+
+    InfFile& Inf(const std::wstring& path) {
+        auto [it, added] = infs_.try_emplace(path);
+        if (added) {
+            infOrder_.push_back(path);
+            InfFile& inf = it->second;
+            inf.status = m_.readFile(m_.context, path, kMaxInfReadBytes, inf.bytes);
+            if (inf.status == FileRead::Ok) {
+                inf.utf16 = inf.bytes.starts_with("\xFF\xFE") || inf.bytes.starts_with("\xFE\xFF") ||
+                            LooksLikeUtf16(inf.bytes);
+                if (inf.utf16) {
+                    const bool bigEndian = inf.bytes.starts_with("\xFE\xFF");
+                    const size_t from = inf.bytes.starts_with("\xFF\xFE") || bigEndian ? 2 : 0;
+                    for (size_t i = from; i + 1 < inf.bytes.size(); i += 2) {
+                        const auto a = static_cast<unsigned char>(inf.bytes[i]);
+                        const auto b = static_cast<unsigned char>(inf.bytes[i + 1]);
+                        inf.wide += static_cast<wchar_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+                    }
+                }
+                IndexInf(inf);
+            }
+        }
+        return it->second;
+    }
+
+    void CheckInfForPrinter(const std::wstring& model, const std::wstring& printerName, const std::wstring& path) {
+        InfFile& inf = Inf(path);
+        inf.models.push_back(model);
+        if (inf.status != FileRead::Ok || !inf.printersChecked.insert(printerName).second) return;
+        // A quotation mark in the name is reported already, and no models
+        // line can be written for it.
+        if (printerName.find(L'"') != std::wstring::npos) return;
+
+        const std::wstring modelText = L"installation of model " + Q(model);
+        if (inf.utf16) {
+            // The set-up command reads a UTF-16 INF; the USB hardware ID search
+            // does not, which the INF's own finding reports once.
+            if (!inf.quotedAnywhereWide.contains(printerName))
+                Add(Severity::Error, "inf-no-model-line", path, 0, L"", printerName,
+                    modelText + L" fails: the INF names no model " + Q(printerName) +
+                        L", so the set-up command finds no driver for it");
+            return;
+        }
+        std::string name;
+        if (!m_.wideToAnsi(printerName, name)) {
+            Add(Severity::Error, "printer-name-not-ansi", path, 0, L"", printerName,
+                L"the printer name of model " + Q(model) + L" has characters outside code page 936: the installer "
+                L"cannot search the INF for it, finds no USB hardware ID, and Plug and Play installation of a "
+                L"printer connected by USB fails");
+            return;
+        }
+        const HardwareIdSearch search = SearchHardwareId(inf, name);
+        const std::wstring pnp = L"Plug and Play installation of model " + Q(model) + L" (a printer connected by USB)";
+        switch (search.status) {
+            case HardwareIdSearch::Found:
+                CheckHardwareId(inf, path, printerName, search, pnp);
+                return;
+            case HardwareIdSearch::Unusable:
+                Add(Severity::Error, "hardware-id-unusable", path, search.lineNumber, L"", printerName,
+                    pnp + L" fails: the hardware ID the installer takes from this line is over " +
+                        Num(kMaxHardwareIdChars) + L" characters or holds a zero byte");
+                return;
+            case HardwareIdSearch::NotFound:
+                break;
+        }
+        const auto lines = inf.keyLines.find(name);
+        if (lines != inf.keyLines.end()) {
+            Add(Severity::Warning, "inf-no-usb-line", path, lines->second.front() + 1, L"", printerName,
+                pnp + L" fails: no line for " + Q(printerName) +
+                    L" holds 'USB' from its first comma on, so the installer finds no USB hardware ID");
+            return;
+        }
+        // Near misses: a line the installer would take but for one detail.
+        const struct {
+            const std::unordered_map<std::string, size_t>& index;
+            std::string key;
+            std::wstring why;
+        } nearMisses[] = {
+            {inf.indentedKeyLine, name,
+             L"the models line of " + Q(printerName) + L" starts with a blank, and the installer takes only lines that "
+             L"start with the quoted printer name"},
+            {inf.foldedKeyLine, AsciiFolded(name),
+             L"the models line on this line spells " + Q(printerName) +
+                 L" in other letter case, and the installer compares letter case"},
+            {inf.quotedAnywhere, name,
+             Q(printerName) + L" appears in quotation marks only inside a line, never at the start of a models line"},
+        };
+        for (const auto& near : nearMisses) {
+            const auto found = near.index.find(near.key);
+            if (found == near.index.end()) continue;
+            Add(Severity::Error, "inf-line-not-at-start", path, found->second, L"", printerName,
+                pnp + L" fails: " + near.why + L", so it finds no USB hardware ID");
+            return;
+        }
+        Add(Severity::Error, "inf-no-model-line", path, 0, L"", printerName,
+            modelText + L" fails: the INF has no models line for printer name " + Q(printerName) +
+                L", so the set-up command finds no such model and there is no USB hardware ID");
+    }
+
+    // The installer's search (FindHardwareIdInText), started at the first
+    // line that can match: the lines before it cannot, so the answer is the
+    // same, without reading the whole file once per printer.
+    HardwareIdSearch SearchHardwareId(const InfFile& inf, const std::string& name) const {
+        const auto lines = inf.keyLines.find(name);
+        if (lines == inf.keyLines.end()) return HardwareIdSearch{};
+        const size_t first = lines->second.front();
+        HardwareIdSearch search =
+            FindHardwareIdInText(std::string_view(inf.bytes).substr(inf.lineStart[first]), name);
+        if (search.lineNumber) search.lineNumber += first;
+        return search;
+    }
+
+    void CheckHardwareId(const InfFile& inf, const std::wstring& path, const std::wstring& printerName,
+                         const HardwareIdSearch& search, const std::wstring& pnp) {
+        std::wstring id;
+        if (!m_.ansiToWide(search.id, id) || id.size() > kMaxHardwareIdChars) {
+            Add(Severity::Error, "hardware-id-unusable", path, search.lineNumber, L"", printerName,
+                pnp + L" fails: the hardware ID the installer takes from this line is no text of code page 936");
+            return;
+        }
+        if (id.empty()) {
+            const std::string_view line = InfLine(inf, search.lineNumber - 1);
+            const size_t comma = line.find(',');
+            const bool second = comma != std::string_view::npos && line.find(',', comma + 1) != std::string_view::npos;
+            Add(Severity::Error, "hardware-id-empty", path, search.lineNumber, L"", printerName,
+                pnp + L" fails: the installer takes the hardware ID between the line's first and second comma, and " +
+                    (second ? L"there is nothing between them" : L"the line has no second comma"));
+            return;
+        }
+        const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+        if (blank(id.front()) || blank(id.back())) {
+            Add(Severity::Error, "hardware-id-blank", path, search.lineNumber, L"", printerName,
+                pnp + L" fails: the hardware ID " + Q(id) + L" the installer takes has a blank at its " +
+                    (blank(id.front()) ? L"start" : L"end") + L", which it keeps, so no device matches");
+            return;
+        }
+        if (!StartsWithNoCase(id, L"USBPRINT\\") && !StartsWithNoCase(id, L"USB\\")) {
+            Add(Severity::Error, "hardware-id-wrong", path, search.lineNumber, L"", printerName,
+                pnp + L" fails: the installer takes " + Q(id) + L", the text between the line's first and second "
+                L"comma, which is no USB hardware ID (the USB ID must come first after the install section)");
+        }
+    }
+
+    // ---- Manuals ----
+
+    void CheckManual(const std::wstring& model) {
+        const std::wstring section(kManualSection);
+        const auto file = Key(section, model, kManualCapacity);
+        const ProfileKey* key = doc_.FindKey(section, model);
+        if (!file && key && key->value) {
+            size_t line = 0;
+            const std::wstring why = WhyMissing(section, model, kManualCapacity, line);
+            if (!key->value->empty())
+                AddCatalogue(Severity::Warning, "manual-name-too-long", line, section, model,
+                             L"the manual page opens " + std::wstring(kDefaultManual) + L" for model " + Q(model) +
+                                 L" instead of its own manual: " + why);
+        }
+        const auto path = ManualPathFor(dir_, file);
+        if (!path) {
+            AddCatalogue(Severity::Error, "path-too-long", key ? key->line : 0, section, model,
+                         L"the manual page answers \"该机型pdf文件不存在\" for model " + Q(model) +
+                             L": its manual's path would exceed 259 characters with the program directory " + Q(dir_));
+            return;
+        }
+        auto [it, added] = manuals_.try_emplace(Relative(*path));
+        if (added) {
+            manualOrder_.push_back(it->first);
+            it->second.line = file && key ? key->line : 0;
+            it->second.firstModel = model;
+        }
+        it->second.models.push_back(model);
+    }
+
+    void ReportManuals() {
+        for (const std::wstring& path : manualOrder_) {
+            const ManualUse& use = manuals_[path];
+            if (m_.fileOpens(m_.context, path)) continue;
+            std::wstring message = L"the manual page answers \"该机型pdf文件不存在\" for " + Models(use.models) +
+                                   L": " + path + L" is missing or cannot be read";
+            if (use.line == 0) message += L" (the manual of every model without a usable PRINTER_MAN entry)";
+            if (use.line)
+                AddCatalogue(Severity::Error, "manual-missing", use.line, std::wstring(kManualSection), use.firstModel,
+                             message);
+            else
+                Add(Severity::Error, "manual-missing", path, 0, L"", L"", message);
+        }
+    }
+
+    // ---- Driver INF files, once each ----
+
+    void ReportInfFiles() {
+        for (const std::wstring& path : infOrder_) {
+            const InfFile& inf = infs_[path];
+            switch (inf.status) {
+                case FileRead::Ok:
+                    if (inf.utf16)
+                        Add(Severity::Error, "inf-utf16", path, 0, L"", L"",
+                            L"the INF is UTF-16 text, which the installer reads as 8-bit text: it finds no models "
+                            L"line and no USB hardware ID, so Plug and Play installation fails for " +
+                                Models(inf.models) + L" (the set-up command still reads it)");
+                    break;
+                case FileRead::Missing:
+                case FileRead::Unreadable:
+                    Add(Severity::Error, "inf-missing", path, 0, L"", L"",
+                        L"the driver INF is " +
+                            std::wstring(inf.status == FileRead::Missing ? L"missing" : L"unreadable") +
+                            L": installation fails for " + Models(inf.models));
+                    break;
+                case FileRead::TooLarge:
+                    Add(Severity::Error, "inf-missing", path, 0, L"", L"",
+                        L"the driver INF is over " + Num(kMaxInfReadBytes / (1024 * 1024)) +
+                            L" MB, too large to be an INF file: installation fails for " + Models(inf.models));
+                    break;
+            }
+        }
+    }
+
+    // ---- Companion programs ----
+
+    void CheckCompanions() {
+        const std::wstring section(kOtherSoftwareSection);
+        for (std::wstring_view program : {kQuorin, kTessan}) {
+            const std::wstring key(program);
+            const std::wstring answer = L"the " + key + L" button answers \"该应用程序文件不存在\"";
+            const auto file = Key(section, key, kOtherSoftwareCapacity);
+            if (!file) {
+                size_t line = 0;
+                const std::wstring why = WhyMissing(section, key, kOtherSoftwareCapacity, line);
+                AddCatalogue(Severity::Error, "companion-missing", line, section, key, answer + L": " + why);
+                continue;
+            }
+            const ProfileKey* found = doc_.FindKey(section, key);
+            const size_t line = found ? found->line : 0;
+            const auto path = OtherSoftwarePathFor(dir_, *file);
+            if (!path) {
+                AddCatalogue(Severity::Error, "path-too-long", line, section, key,
+                             answer + L": the program's path would exceed 259 characters with the program directory " +
+                                 Q(dir_));
+                continue;
+            }
+            if (!m_.fileOpens(m_.context, Relative(*path)))
+                AddCatalogue(Severity::Error, "companion-missing", line, section, key,
+                             answer + L": " + Relative(*path) + L" is missing or cannot be read");
+        }
+    }
+
+    // ---- What the reads never reach ----
+
+    // A later section of a name the installer reads: its lines are ignored.
+    void CheckDuplicateSections() {
+        for (std::wstring_view fixed : {kSeriesSection, kPrinterNameSection, kPrinterTypeSection, kManualSection,
+                                        kOtherSoftwareSection})
+            readSections_.insert(Folded(fixed));
+        const auto& sections = doc_.Sections();
+        for (size_t i = 1; i < sections.size(); ++i) {
+            const ProfileSection& s = sections[i];
+            const ProfileSection* first = doc_.FindSection(s.name);
+            if (first == &s || !readSections_.contains(Folded(s.name))) continue;
+            const bool hasLines =
+                std::any_of(s.keys.begin(), s.keys.end(), [](const ProfileKey& k) { return !k.IsComment(); });
+            if (!hasLines) continue;
+            AddCatalogue(Severity::Warning, "duplicate-section", s.line, s.name, L"",
+                         L"a second [" + s.name + L"] section: the installer reads only the first (line " +
+                             Num(first->line) + L"), so its " + Num(s.keys.size()) +
+                             (s.keys.size() == 1 ? L" line is ignored" : L" lines are ignored"));
+        }
+    }
+
+    // A key looked up that appears again with another value: only the first counts.
+    void CheckDuplicateKeys() {
+        for (const auto& [folded, keys] : lookedUp_) {
+            const ProfileSection* section = doc_.FindSection(folded, true);
+            if (!section) continue;
+            std::unordered_map<std::wstring, const ProfileKey*> first;
+            for (const ProfileKey& k : section->keys) {
+                if (k.IsComment()) continue;
+                const std::wstring name = Folded(k.name);
+                if (!keys.contains(name)) continue;
+                auto [it, added] = first.try_emplace(name, &k);
+                if (added || it->second->value == k.value) continue;
+                AddCatalogue(Severity::Warning, "duplicate-key", k.line, section->name, k.name,
+                             L"the installer uses the first entry for " + Q(k.name) + L" (line " +
+                                 Num(it->second->line) + L", " + Q(it->second->value.value_or(L"")) + L"); this one (" +
+                                 Q(k.value.value_or(L"")) + L") is ignored");
+            }
+        }
+    }
+
+    const MediumAccess& m_;
+    const CheckOptions& o_;
+    CheckReport report_;
+    std::wstring dir_;
+    ProfileDocument doc_;
+    std::unordered_map<std::wstring, std::unordered_map<std::wstring, size_t>> entryLines_;
+    std::map<std::wstring, std::unordered_set<std::wstring>> lookedUp_;
+    std::unordered_set<std::wstring> readSections_;
+    std::unordered_map<std::wstring, InfFile> infs_;
+    std::vector<std::wstring> infOrder_;
+    std::unordered_map<std::wstring, ManualUse> manuals_;
+    std::vector<std::wstring> manualOrder_;
+};
+
+// Control characters would break the one-line form of a finding.
+std::string Printable(std::wstring_view text) {
+    std::wstring shown;
+    for (wchar_t c : text) {
+        if (static_cast<unsigned>(c) < 0x20 || c == 0x7F) {
+            static const wchar_t* hex = L"0123456789abcdef";
+            shown += L"\\x";
+            shown += hex[(c >> 4) & 0xF];
+            shown += hex[c & 0xF];
+        } else {
+            shown += c;
+        }
+    }
+    return ToUtf8(shown);
+}
+
+std::string JsonString(std::wstring_view text) {
+    std::string out = "\"";
+    for (char c : ToUtf8(text)) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            static const char* hex = "0123456789abcdef";
+            out += "\\u00";
+            out += hex[u >> 4];
+            out += hex[u & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+const char* SeverityName(Severity severity) { return severity == Severity::Error ? "error" : "warning"; }
+
+}  // namespace
+
+CheckReport CheckMedium(const MediumAccess& medium, const CheckOptions& options) {
+    return Checker(medium, options).Run();
+}
+
+std::string FindingText(const Finding& f) {
+    std::string s = SeverityName(f.severity);
+    s += ": ";
+    s += Printable(f.file.empty() ? std::wstring_view(L".") : std::wstring_view(f.file));
+    if (f.line) s += ":" + std::to_string(f.line);
+    if (!f.section.empty()) s += " [" + Printable(f.section) + "]";
+    if (!f.key.empty()) s += " " + Printable(f.key);
+    s += ": " + Printable(f.message) + " [" + f.rule + "]";
+    return s;
+}
+
+std::string ReportJson(const CheckReport& report, std::wstring_view medium) {
+    std::string out = "{\"medium\": " + JsonString(medium);
+    out += ", \"series\": " + std::to_string(report.series);
+    out += ", \"models\": " + std::to_string(report.models);
+    out += ", \"errors\": " + std::to_string(report.Count(Severity::Error));
+    out += ", \"warnings\": " + std::to_string(report.Count(Severity::Warning));
+    out += ", \"findings\": [";
+    for (size_t i = 0; i < report.findings.size(); ++i) {
+        const Finding& f = report.findings[i];
+        out += i ? ",\n  {" : "\n  {";
+        out += "\"severity\": \"" + std::string(SeverityName(f.severity)) + "\"";
+        out += ", \"rule\": \"" + f.rule + "\"";
+        out += ", \"file\": " + JsonString(f.file);
+        out += ", \"line\": " + (f.line ? std::to_string(f.line) : std::string("null"));
+        out += ", \"section\": " + JsonString(f.section);
+        out += ", \"key\": " + JsonString(f.key);
+        out += ", \"message\": " + JsonString(f.message) + "}";
+    }
+    out += report.findings.empty() ? "]}\n" : "\n]}\n";
+    return out;
+}
+
+}  // namespace core
