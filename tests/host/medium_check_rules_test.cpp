@@ -358,6 +358,8 @@ TEST(MediumCheckRules, SetupCommandAndPaths) {
     deepProgram.programDirectory = L"C:\\" + std::wstring(230, L'd') + L"\\";  // 234 characters
     core::CheckOptions deepest;
     deepest.programDirectory = L"C:\\" + std::wstring(250, L'd');
+    core::CheckOptions deep200;
+    deep200.programDirectory = L"C:\\" + std::wstring(196, L'd') + L"\\";  // 200 characters
     RunCases({
         {"set-up command of 1023 characters", [](Medium&) {}, {}, longestPort},
         {"set-up command over 1023 characters", [](Medium&) {},
@@ -368,6 +370,15 @@ TEST(MediumCheckRules, SetupCommandAndPaths) {
          {Cat("error path-too-long", 10), Cat("error path-too-long", 11), Cat("error path-too-long", 12)},
          deepProgram},
         {"catalogue path over 259 characters", [](Medium&) {}, {Cat("error path-too-long", 0)}, deepest},
+        // 200 + 49 for the INF paths fit; 200 + 13 + 50 for the manual and
+        // 200 + 60 for the companion program do not.
+        {"manual and companion paths over 259 characters",
+         [](Medium& m) {
+             m.Replace(L"OP-730K=OP", L"OP-730K=" + std::wstring(46, L'm') + L".pdf");
+             m.Replace(L"Quorin=", L"Quorin=" + std::wstring(50, L'q') + L"\\Quorin.exe");
+         },
+         {Cat("error path-too-long", 18), Cat("error path-too-long", 21)},
+         deep200},
     });
 }
 
@@ -422,6 +433,17 @@ TEST(MediumCheckRules, WhatTheReadsNeverReach) {
          {}},
         {"key nobody looks up, twice", [](Medium& m) { m.InsertAfter(L"OP-9150=", {L"Gone=1", L"Gone=2"}); }, {}},
     });
+}
+
+TEST(MediumCheckRules, IncompleteAccessIsReportedNotPassed) {
+    mctest::Medium m = Medium::Good();
+    mctest::FakeMedium fake(m);
+    core::MediumAccess access = fake.Access();
+    access.fileOpens = nullptr;
+    const core::CheckReport report = core::CheckMedium(access, {});
+    ASSERT_EQ(report.findings.size(), 1u);
+    EXPECT_EQ(report.findings[0].rule, "cannot-check");
+    EXPECT_EQ(report.findings[0].severity, core::Severity::Error);
 }
 
 // The installer reads the catalogue again for every list and lookup; the
