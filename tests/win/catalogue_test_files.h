@@ -5,14 +5,18 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <string>
-#include <vector>
 
 #include "win/unique.h"
 
 namespace cattest {
+
+struct FindTraits {
+    using type = HANDLE;
+    static type invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(type h) noexcept { ::FindClose(h); }
+};
 
 // A folder of its own per test, so that no profile-file cache and no other
 // test's file can answer in its place.
@@ -23,13 +27,18 @@ public:
         wchar_t temp[MAX_PATH + 1] = {};
         const DWORD n = ::GetTempPathW(MAX_PATH + 1, temp);
         EXPECT_TRUE(n > 0 && n <= MAX_PATH) << "no temp folder";
-        path_ = std::wstring(temp) + L"pi-catalogue-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                std::to_wstring(++counter) + L"\\";
-        MakeDirectory(path_);
+        // A folder left by an earlier run (Wine reuses process ids) is never
+        // taken over: its old files could answer for this test's.
+        for (int attempt = 0; attempt < 1000 && !owned_; ++attempt) {
+            path_ = std::wstring(temp) + L"pi-catalogue-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                    std::to_wstring(++counter) + L"\\";
+            owned_ = ::CreateDirectoryW(path_.c_str(), nullptr) != FALSE;
+        }
+        EXPECT_TRUE(owned_) << "cannot make a test folder";
     }
+    // Removes everything inside too, also what a test's child process wrote.
     ~TempDir() {
-        for (auto it = files_.rbegin(); it != files_.rend(); ++it) ::DeleteFileW(it->c_str());
-        for (auto it = dirs_.rbegin(); it != dirs_.rend(); ++it) ::RemoveDirectoryW(it->c_str());
+        if (owned_) RemoveTree(path_);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -63,19 +72,48 @@ public:
         DWORD written = 0;
         EXPECT_TRUE(::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
         EXPECT_EQ(written, bytes.size());
-        if (std::find(files_.begin(), files_.end(), path) == files_.end()) files_.push_back(path);
         return path;
     }
 
 private:
-    void MakeDirectory(const std::wstring& path) {
-        if (::CreateDirectoryW(path.c_str(), nullptr)) dirs_.push_back(path);
-        else EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "cannot make a test folder";
+    static void RemoveTree(const std::wstring& dir) {
+        WIN32_FIND_DATAW found{};
+        win::Unique<FindTraits> find(::FindFirstFileW((dir + L"*").c_str(), &found));
+        if (find) {
+            do {
+                const std::wstring name = found.cFileName;
+                if (name == L"." || name == L"..") continue;
+                const DWORD attributes = found.dwFileAttributes;
+                // A linked folder is unlinked, never emptied: what it points to is not ours.
+                if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                    ::RemoveDirectoryW((dir + name).c_str());
+                else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveTree(dir + name + L"\\");
+                else
+                    DeleteWhenClosed(dir + name);
+            } while (::FindNextFileW(find.get(), &found));
+        }
+        find.reset();
+        ::RemoveDirectoryW(dir.c_str());
+    }
+
+    // A child process's output file stays open for a moment after the child
+    // ended (under Wine its console host still holds it): wait for that, briefly.
+    static void DeleteWhenClosed(const std::wstring& path) {
+        for (int tries = 0; tries < 200; ++tries) {
+            if (::DeleteFileW(path.c_str()) || ::GetLastError() != ERROR_SHARING_VIOLATION) return;
+            ::Sleep(10);
+        }
+    }
+
+    static void MakeDirectory(const std::wstring& path) {
+        if (!::CreateDirectoryW(path.c_str(), nullptr)) {
+            EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "cannot make a test folder";
+        }
     }
 
     std::wstring path_;
-    std::vector<std::wstring> dirs_;
-    std::vector<std::wstring> files_;
+    bool owned_ = false;
 };
 
 // Saves the bytes as the catalogue PrinterInfor.Inf in `dir`; returns the folder.
