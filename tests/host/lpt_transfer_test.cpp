@@ -170,9 +170,8 @@ TEST(LptSendBuffer, SendsEveryByteValueUnchangedAndInOrder) {
     EXPECT_EQ(printer.latched, bytes);
     // Exactly data, strobe, release per byte: nothing extra on the wire.
     ASSERT_EQ(printer.writes.size(), bytes.size() * 3);
-    for (size_t i = 0; i < printer.writes.size(); i += 3)
-        ASSERT_EQ(std::string(printer.writes.begin() + static_cast<long>(i), printer.writes.begin() + static_cast<long>(i) + 3),
-                  "DSR");
+    const std::string wire(printer.writes.begin(), printer.writes.end());
+    for (size_t i = 0; i < wire.size(); i += 3) ASSERT_EQ(wire.substr(i, 3), "DSR") << "byte " << i / 3;
 }
 
 TEST(LptSendBuffer, EmptyBufferTouchesNothingAndResetsProgress) {

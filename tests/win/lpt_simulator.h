@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cwchar>
 #include <random>
@@ -40,6 +42,21 @@ inline bool WriteAll(const std::wstring& path, const std::string& bytes) {
     if (!f) return false;
     bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return fclose(f) == 0 && ok;
+}
+
+// The bytes the simulator's printer took in its last session of port access.
+inline std::string Captured(const std::wstring& simulatorFolder) {
+    return ReadAll(simulatorFolder + WINIO_SIMULATOR_DEFAULT_CAPTURE);
+}
+
+// Compares what a printer captured with what was meant to arrive, naming
+// the sizes and the first difference instead of printing both.
+inline ::testing::AssertionResult SameBytes(const std::string& got, const std::string& want) {
+    if (got == want) return ::testing::AssertionSuccess();
+    size_t i = 0;
+    while (i < got.size() && i < want.size() && got[i] == want[i]) ++i;
+    return ::testing::AssertionFailure() << "got " << got.size() << " bytes, want " << want.size()
+                                         << "; first difference at offset " << i;
 }
 
 inline std::string RandomBytes(size_t n, unsigned seed) {
