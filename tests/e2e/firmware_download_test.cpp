@@ -41,6 +41,13 @@ void TypeVersionFile(const Program& p, const std::wstring& path) {
                                       reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL, 5000, &ignored));
 }
 
+// Starts the program, shows the firmware page and types the path.
+void StartOnFirmwarePage(Program& p, const std::wstring& path) {
+    ASSERT_TRUE(p.Start());
+    ASSERT_NO_FATAL_FAILURE(ShowFirmwarePage(p));
+    ASSERT_NO_FATAL_FAILURE(TypeVersionFile(p, path));
+}
+
 // Presses Next and answers the confirmation; returns what it showed.
 probe::MessageBoxInfo NextAndConfirm(const Program& p, int answer = IDYES) {
     auto confirm = probe::AnswerNextMessageBox(p.Pid(), answer, 10000);
@@ -159,9 +166,7 @@ TEST(FirmwareDownload, AMegabyteFileArrivesByteForByte) {
     const std::wstring file = medium.Path(L"打印机版本.mot");
     ASSERT_TRUE(lpttest::WriteAll(file, bytes));
     Program program(medium);
-    ASSERT_TRUE(program.Start());
-    ShowFirmwarePage(program);
-    TypeVersionFile(program, file);
+    ASSERT_NO_FATAL_FAILURE(StartOnFirmwarePage(program, file));
     ExpectConfirmation(NextAndConfirm(program), program.Window());
     const auto outcome = NextBox(program, 60000);
     ASSERT_TRUE(outcome);
@@ -187,9 +192,7 @@ TEST(FirmwareDownload, AnEmptyFileSucceedsAtOnce) {
     const std::wstring file = medium.Path(L"empty.data");
     ASSERT_TRUE(lpttest::WriteAll(file, ""));
     Program program(medium);
-    ASSERT_TRUE(program.Start());
-    ShowFirmwarePage(program);
-    TypeVersionFile(program, file);
+    ASSERT_NO_FATAL_FAILURE(StartOnFirmwarePage(program, file));
     ExpectConfirmation(NextAndConfirm(program), program.Window());
     const ULONGLONG start = ::GetTickCount64();
     const auto outcome = NextBox(program, 10000);
@@ -236,9 +239,7 @@ TEST(FirmwareDownload, FailuresTellTheUserWhyAndLeaveTheWindowIdle) {
             ASSERT_TRUE(lpttest::WriteAll(file, "S00F000068656C6C6F20202020200000"));
         }
         Program program(medium);
-        ASSERT_TRUE(program.Start());
-        ShowFirmwarePage(program);
-        TypeVersionFile(program, c.setup == Setup::kNoFile ? L"" : file);
+        ASSERT_NO_FATAL_FAILURE(StartOnFirmwarePage(program, c.setup == Setup::kNoFile ? L"" : file));
         probe::MessageBoxInfo box;
         if (c.confirms) {
             ExpectConfirmation(NextAndConfirm(program), program.Window());
@@ -271,9 +272,7 @@ TEST(FirmwareDownload, AnsweringNoLeavesThePortAlone) {
     const std::wstring file = medium.Path(L"fw.mot");
     ASSERT_TRUE(lpttest::WriteAll(file, "firmware"));
     Program program(medium);
-    ASSERT_TRUE(program.Start());
-    ShowFirmwarePage(program);
-    TypeVersionFile(program, file);
+    ASSERT_NO_FATAL_FAILURE(StartOnFirmwarePage(program, file));
     ExpectConfirmation(NextAndConfirm(program, IDNO), program.Window());
     ::Sleep(500);
     EXPECT_FALSE(probe::FindMessageBox(program.Pid()));
@@ -293,9 +292,7 @@ TEST(FirmwareDownload, AStallIsGivenUpAndTheNextDownloadSucceeds) {
     const std::wstring file = medium.Path(L"fw.data");
     ASSERT_TRUE(lpttest::WriteAll(file, bytes));
     Program program(medium);
-    ASSERT_TRUE(program.Start());
-    ShowFirmwarePage(program);
-    TypeVersionFile(program, file);
+    ASSERT_NO_FATAL_FAILURE(StartOnFirmwarePage(program, file));
     ExpectConfirmation(NextAndConfirm(program), program.Window());
     const ULONGLONG start = ::GetTickCount64();
 
