@@ -1,6 +1,7 @@
 // The spooler's port list through a stand-in for EnumPortsW.
-#include <gtest/gtest.h>
+#include <windows.h>
 
+#include <gtest/gtest.h>
 #include <winspool.h>
 
 #include <cstring>
