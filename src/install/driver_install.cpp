@@ -39,14 +39,9 @@ void ReadAttachedUsbPrinter(const InstallApi& api, std::wstring& usbPort, std::w
 int FindInstalledPrinters(const std::wstring& printerName, std::vector<std::wstring>& found, const InstallApi& api) {
     const std::wstring searched = GetDisplayPrinterName(printerName);
     std::vector<std::wstring> names;
-    switch (ListLocalPrinters(api, names)) {
-    case PrinterListing::Failed:
-        return -1;
-    case PrinterListing::Empty:
-        return 0;
-    case PrinterListing::Listed:
-        break;
-    }
+    // A first call that succeeds has nothing to list; like a failed listing
+    // it answers -1, and nothing is removed either way.
+    if (ListLocalPrinters(api, names) != PrinterListing::Listed) return -1;
     int count = 0;
     for (const auto& name : names) {
         if (!core::IsSamePrinterName(name, searched)) continue;
