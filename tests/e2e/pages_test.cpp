@@ -1,5 +1,4 @@
-// The three pages, their lists, Cancel, the manual viewer and the companion
-// buttons, driven through the real window.
+// The three pages, their lists and Cancel, driven through the real window.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,195 +10,122 @@
 
 namespace {
 
+using e2e::Entries;
 using e2e::Medium;
 using e2e::Program;
-
-std::vector<std::wstring> ComboEntries(HWND combo) {
-    std::vector<std::wstring> out;
-    const int n = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < n; ++i) {
-        wchar_t buf[512] = {};
-        ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
-        out.emplace_back(buf);
-    }
-    return out;
-}
-
-std::wstring ComboSelection(HWND combo) {
-    const int sel = static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0));
-    if (sel < 0) return L"<none>";
-    wchar_t buf[512] = {};
-    ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(buf));
-    return buf;
-}
-
-std::vector<std::wstring> ListEntries(HWND list) {
-    std::vector<std::wstring> out;
-    const int n = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < n; ++i) {
-        wchar_t buf[512] = {};
-        ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
-        out.emplace_back(buf);
-    }
-    return out;
-}
-
-std::wstring ListSelection(HWND list) {
-    const int sel = static_cast<int>(::SendMessageW(list, LB_GETCURSEL, 0, 0));
-    if (sel < 0) return L"<none>";
-    wchar_t buf[512] = {};
-    ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(buf));
-    return buf;
-}
+using e2e::Selection;
+using Texts = std::vector<std::wstring>;
 
 bool Checked(const Program& p, int id) { return ::SendMessageW(p.Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void Check(const Program& p, int on, int off) {
+    ::SendMessageW(p.Item(off), BM_SETCHECK, BST_UNCHECKED, 0);
+    ::SendMessageW(p.Item(on), BM_SETCHECK, BST_CHECKED, 0);
+}
 
 // Controls that change with the page (everything but the left buttons,
 // Next, Cancel and the title).
 const int kPageControls[] = {1004, 1005, 1006, 1007, 1008, 1009, 1010, 1015, 1016, 1017, 1018, 1020, 1021,
                              1022, 1023, 1024, 1025, 1027, 1028, 1029, 1030, 1031, 1032, 1033, 1035, 1036, 1037};
 
-std::vector<int> VisiblePageControls(const Program& p) {
-    std::vector<int> out;
-    for (int id : kPageControls)
-        if (p.Visible(id)) out.push_back(id);
-    return out;
-}
-
-// Switches page with its button and waits until the program has done it.
-void ShowPage(const Program& p, int button) { ASSERT_TRUE(p.ClickAndWait(button)); }
-
-// What the user sees once the window has painted itself.
-void Shot(const Program& p, const wchar_t* name) {
-    ::Sleep(600);
-    EXPECT_TRUE(probe::SaveWindowShot(p.Window(), probe::ArtefactDir() + name));
-}
-
-const std::wstring kCatalogueSorted =
-    L"[PRINTER_SERIES]\r\nSeries A\r\nSeries B\r\n\r\n"
-    L"[Series A]\r\nbeta\r\ngamma\r\nalpha\r\n\r\n"
-    L"[Series B]\r\nzeta\r\neta\r\n\r\n"
-    L"[PRINTER_MAN]\r\nalpha=alpha.pdf\r\n\r\n"
-    L"[OTHER_SOFTWARE]\r\nQuorin=Quorin\\Quorin.exe\r\n";
-
-TEST(Pages, EachShowsExactlyItsControls) {
+TEST(Pages, EachShowsExactlyItsControlsTitleAndLists) {
     Medium medium;
     Program program(medium);
     ASSERT_TRUE(program.Start());
     const std::vector<int> driver = {1004, 1005, 1006, 1007, 1008, 1009, 1010, 1015, 1016, 1017, 1018, 1027, 1028};
-    const std::vector<int> manual = {1005, 1006, 1016, 1035, 1036};
-    const std::vector<int> firmware = {1004, 1015, 1020, 1021, 1022, 1023, 1024, 1025, 1029, 1030, 1031, 1032, 1033};
-    EXPECT_EQ(VisiblePageControls(program), driver) << "the driver page comes first";
-    Shot(program, L"page-driver.bmp");
-
-    ShowPage(program, IDC_BTN_MANUAL);
-    EXPECT_EQ(VisiblePageControls(program), manual);
-    Shot(program, L"page-manual.bmp");
-
-    ShowPage(program, IDC_BTN_FIRMWARE);
-    EXPECT_EQ(VisiblePageControls(program), firmware);
-    EXPECT_EQ(ComboEntries(program.Item(IDC_CBO_PORT)), std::vector<std::wstring>{L"并口"});
-    EXPECT_EQ(ComboSelection(program.Item(IDC_CBO_PORT)), L"并口");
-    Shot(program, L"page-firmware.bmp");
-
-    ShowPage(program, IDC_BTN_DRIVER);
-    EXPECT_EQ(VisiblePageControls(program), driver);
-    for (int id : {1000, 1001, 1002, 1003, 1011, 1019, 1013, 1014, 1034}) EXPECT_TRUE(program.Visible(id)) << id;
+    const Texts series = {L"Orvane 经典24针系列", L"Orvane 曜驰高速系列", L"Orvane 9针系列"};
+    const struct {
+        int button;  // 0: the page shown at start
+        std::vector<int> visible;
+        const wchar_t* shot;
+        int list;  // a list of the page, its entries and selection
+        Texts entries;
+    } pages[] = {
+        {0, driver, L"page-driver.bmp", IDC_CBO_SERIES, series},
+        {IDC_BTN_MANUAL, {1005, 1006, 1016, 1035, 1036}, L"page-manual.bmp", IDC_LST_MODEL,
+         {L"OP-610K", L"OP-630K", L"OP-730K"}},
+        {IDC_BTN_FIRMWARE, {1004, 1015, 1020, 1021, 1022, 1023, 1024, 1025, 1029, 1030, 1031, 1032, 1033},
+         L"page-firmware.bmp", IDC_CBO_PORT, {L"并口"}},
+        {IDC_BTN_DRIVER, driver, nullptr, IDC_CBO_SERIES, series},
+    };
+    // The title is drawn, not window text: its pixels tell the pages apart.
+    std::vector<std::string> titles;
+    for (const auto& page : pages) {
+        SCOPED_TRACE(page.button);
+        ASSERT_TRUE(!page.button || program.ClickAndWait(page.button));
+        std::vector<int> visible;
+        for (int id : kPageControls)
+            if (program.Visible(id)) visible.push_back(id);
+        EXPECT_EQ(visible, page.visible);
+        for (int id : {1000, 1001, 1002, 1003, 1011, 1019, 1013, 1014, 1034}) EXPECT_TRUE(program.Visible(id)) << id;
+        EXPECT_EQ(Entries(program.Item(page.list)), page.entries);
+        EXPECT_EQ(Selection(program.Item(page.list)), page.entries.front());
+        ::Sleep(600);  // what the user sees once the window has painted itself
+        EXPECT_TRUE(!page.shot || probe::SaveWindowShot(program.Window(), probe::ArtefactDir() + page.shot));
+        ASSERT_TRUE(probe::SaveWindowShot(program.Item(IDC_STC_TITLE), medium.Path(L"title.bmp")));
+        titles.push_back(e2e::ReadFileBytes(medium.Path(L"title.bmp")));
+    }
+    EXPECT_NE(titles[0], titles[1]);
+    EXPECT_NE(titles[0], titles[2]);
+    EXPECT_NE(titles[1], titles[2]);
+    EXPECT_EQ(titles[3], titles[0]) << "the driver page's title again";
 }
 
-TEST(Pages, DriverPageListsPortsSeriesAndSortedModels) {
+// Models are listed sorted with the first selected; Cancel and the shown
+// page's button put every choice back; a choice not yet read by Next is
+// replaced on a page switch.
+TEST(Pages, ListsSortedAndCancelOrAPageSwitchPutsTheChoicesBack) {
     Medium medium;
-    ASSERT_TRUE(medium.PutCatalogue(kCatalogueSorted));
+    ASSERT_TRUE(medium.PutCatalogue(L"[PRINTER_SERIES]\r\nSeries A\r\nSeries B\r\n\r\n"
+                                    L"[Series A]\r\nbeta\r\ngamma\r\nalpha\r\n\r\n"
+                                    L"[Series B]\r\nzeta\r\neta\r\n\r\n"
+                                    L"[PRINTER_MAN]\r\nalpha=alpha.pdf\r\n\r\n"
+                                    L"[OTHER_SOFTWARE]\r\nQuorin=Quorin\\Quorin.exe\r\n"));
     Program program(medium);
     ASSERT_TRUE(program.Start());
-    const auto ports = ComboEntries(program.Item(IDC_CBO_PORT));
-    EXPECT_FALSE(ports.empty());
-    EXPECT_EQ(ComboSelection(program.Item(IDC_CBO_PORT)), L"LPT1:");
-    EXPECT_EQ(ComboEntries(program.Item(IDC_CBO_SERIES)), (std::vector<std::wstring>{L"Series A", L"Series B"}));
-    EXPECT_EQ(ComboSelection(program.Item(IDC_CBO_SERIES)), L"Series A");
-    EXPECT_EQ(ListEntries(program.Item(IDC_LST_MODEL)), (std::vector<std::wstring>{L"alpha", L"beta", L"gamma"}));
-    EXPECT_EQ(ListSelection(program.Item(IDC_LST_MODEL)), L"alpha");
-    EXPECT_TRUE(Checked(program, IDC_RAD_DEFAULT_YES));
-    EXPECT_TRUE(Checked(program, IDC_RAD_TESTPAGE_NO));
-
-    // Choosing another series refills the models.
+    HWND port = program.Item(IDC_CBO_PORT);
     HWND series = program.Item(IDC_CBO_SERIES);
-    ::SendMessageW(series, CB_SETCURSEL, 1, 0);
-    ::SendMessageW(program.Window(), WM_COMMAND, MAKEWPARAM(IDC_CBO_SERIES, CBN_SELCHANGE),
-                   reinterpret_cast<LPARAM>(series));
-    EXPECT_EQ(ListEntries(program.Item(IDC_LST_MODEL)), (std::vector<std::wstring>{L"eta", L"zeta"}));
-    EXPECT_EQ(ListSelection(program.Item(IDC_LST_MODEL)), L"eta");
-
-    // Pressing the shown page's button rebuilds it: LPT1: and the first series again.
-    ::SendMessageW(program.Item(IDC_CBO_PORT), CB_SETCURSEL, static_cast<WPARAM>(ports.size() - 1), 0);
-    ShowPage(program, IDC_BTN_DRIVER);
-    EXPECT_EQ(ComboSelection(program.Item(IDC_CBO_PORT)), L"LPT1:");
-    EXPECT_EQ(ComboSelection(program.Item(IDC_CBO_SERIES)), L"Series A");
-    EXPECT_EQ(ComboEntries(program.Item(IDC_CBO_PORT)).size(), ports.size());
-}
-
-TEST(Pages, CancelPutsTheChoicesBack) {
-    Medium medium;
-    ASSERT_TRUE(medium.PutCatalogue(kCatalogueSorted));
-    Program program(medium);
-    ASSERT_TRUE(program.Start());
-    HWND series = program.Item(IDC_CBO_SERIES);
-    ::SendMessageW(series, CB_SETCURSEL, 1, 0);
-    ::SendMessageW(program.Window(), WM_COMMAND, MAKEWPARAM(IDC_CBO_SERIES, CBN_SELCHANGE),
-                   reinterpret_cast<LPARAM>(series));
-    ::SendMessageW(program.Item(IDC_LST_MODEL), LB_SETCURSEL, 1, 0);
-    ::SendMessageW(program.Item(IDC_CBO_PORT), CB_SETCURSEL, 2, 0);
-    ::SendMessageW(program.Item(IDC_RAD_DEFAULT_YES), BM_SETCHECK, BST_UNCHECKED, 0);
-    ::SendMessageW(program.Item(IDC_RAD_DEFAULT_NO), BM_SETCHECK, BST_CHECKED, 0);
-    ::SendMessageW(program.Item(IDC_RAD_TESTPAGE_NO), BM_SETCHECK, BST_UNCHECKED, 0);
-    ::SendMessageW(program.Item(IDC_RAD_TESTPAGE_YES), BM_SETCHECK, BST_CHECKED, 0);
-
-    ASSERT_TRUE(program.ClickAndWait(IDC_BTN_CANCEL));
-    EXPECT_EQ(ComboSelection(program.Item(IDC_CBO_PORT)), L"LPT1:");
-    EXPECT_EQ(ComboSelection(series), L"Series A");
-    EXPECT_EQ(ComboEntries(series).size(), 2u) << "Cancel keeps the series list";
-    EXPECT_EQ(ListEntries(program.Item(IDC_LST_MODEL)), (std::vector<std::wstring>{L"alpha", L"beta", L"gamma"}));
-    EXPECT_EQ(ListSelection(program.Item(IDC_LST_MODEL)), L"alpha");
-    EXPECT_TRUE(Checked(program, IDC_RAD_DEFAULT_YES));
-    EXPECT_FALSE(Checked(program, IDC_RAD_DEFAULT_NO));
-    EXPECT_TRUE(Checked(program, IDC_RAD_TESTPAGE_NO));
-    EXPECT_FALSE(Checked(program, IDC_RAD_TESTPAGE_YES));
-    EXPECT_TRUE(program.Visible(IDC_CBO_PORT)) << "Cancel keeps the page";
-
-    // Cancel on the firmware page clears a typed path and keeps the page.
-    ShowPage(program, IDC_BTN_FIRMWARE);
-    ::SendMessageW(program.Item(IDC_EDT_VERSIONFILE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\fw.mot"));
-    ASSERT_TRUE(program.ClickAndWait(IDC_BTN_CANCEL));
-    EXPECT_EQ(program.ItemText(IDC_EDT_VERSIONFILE), L"");
-    EXPECT_TRUE(program.Visible(IDC_EDT_VERSIONFILE));
-}
-
-TEST(Pages, AChoiceNotYetReadIsReplacedOnAPageSwitch) {
-    Medium medium;
-    Program program(medium);
-    ASSERT_TRUE(program.Start());
-    // Typed and clicked, but never read into the fields by Next.
-    ::SendMessageW(program.Item(IDC_RAD_TESTPAGE_NO), BM_SETCHECK, BST_UNCHECKED, 0);
-    ::SendMessageW(program.Item(IDC_RAD_TESTPAGE_YES), BM_SETCHECK, BST_CHECKED, 0);
-    ::SendMessageW(program.Item(IDC_EDT_VERSIONFILE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\typed.mot"));
-    ShowPage(program, IDC_BTN_MANUAL);
-    ShowPage(program, IDC_BTN_DRIVER);
-    EXPECT_TRUE(Checked(program, IDC_RAD_TESTPAGE_NO));
-    EXPECT_FALSE(Checked(program, IDC_RAD_TESTPAGE_YES));
-    EXPECT_EQ(program.ItemText(IDC_EDT_VERSIONFILE), L"");
-}
-
-TEST(Pages, ManualPageOffersEverySeries) {
-    Medium medium;
-    Program program(medium);
-    ASSERT_TRUE(program.Start());
-    ShowPage(program, IDC_BTN_MANUAL);
-    EXPECT_EQ(ComboEntries(program.Item(IDC_CBO_SERIES)),
-              (std::vector<std::wstring>{L"Orvane 经典24针系列", L"Orvane 曜驰高速系列", L"Orvane 9针系列"}));
-    EXPECT_EQ(ComboSelection(program.Item(IDC_CBO_SERIES)), L"Orvane 经典24针系列");
-    EXPECT_EQ(ListEntries(program.Item(IDC_LST_MODEL)),
-              (std::vector<std::wstring>{L"OP-610K", L"OP-630K", L"OP-730K"}));
-    EXPECT_EQ(ListSelection(program.Item(IDC_LST_MODEL)), L"OP-610K");
+    HWND models = program.Item(IDC_LST_MODEL);
+    const size_t ports = Entries(port).size();
+    ASSERT_GE(ports, 3u);
+    auto expectStart = [&] {
+        EXPECT_EQ(Selection(port), L"LPT1:");
+        EXPECT_EQ(Entries(port).size(), ports);
+        EXPECT_EQ(Entries(series), (Texts{L"Series A", L"Series B"}));
+        EXPECT_EQ(Selection(series), L"Series A");
+        EXPECT_EQ(Entries(models), (Texts{L"alpha", L"beta", L"gamma"}));
+        EXPECT_EQ(Selection(models), L"alpha");
+        EXPECT_TRUE(Checked(program, IDC_RAD_DEFAULT_YES) && !Checked(program, IDC_RAD_DEFAULT_NO));
+        EXPECT_TRUE(Checked(program, IDC_RAD_TESTPAGE_NO) && !Checked(program, IDC_RAD_TESTPAGE_YES));
+    };
+    expectStart();
+    for (int reset : {IDC_BTN_CANCEL, IDC_BTN_DRIVER, IDC_BTN_MANUAL}) {
+        SCOPED_TRACE(reset);
+        // Choosing another series refills the models.
+        ::SendMessageW(series, CB_SETCURSEL, 1, 0);
+        ::SendMessageW(program.Window(), WM_COMMAND, MAKEWPARAM(IDC_CBO_SERIES, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(series));
+        EXPECT_EQ(Entries(models), (Texts{L"eta", L"zeta"}));
+        EXPECT_EQ(Selection(models), L"eta");
+        ::SendMessageW(models, LB_SETCURSEL, 1, 0);
+        ::SendMessageW(port, CB_SETCURSEL, 2, 0);
+        Check(program, IDC_RAD_DEFAULT_NO, IDC_RAD_DEFAULT_YES);
+        Check(program, IDC_RAD_TESTPAGE_YES, IDC_RAD_TESTPAGE_NO);
+        ASSERT_TRUE(program.ClickAndWait(reset));
+        ASSERT_TRUE(reset != IDC_BTN_MANUAL || program.ClickAndWait(IDC_BTN_DRIVER));
+        EXPECT_TRUE(program.Visible(IDC_CBO_PORT)) << "the driver page stays";
+        expectStart();
+    }
+    // Cancel on the firmware page clears a typed path and keeps the page; so
+    // does a page switch.
+    for (int reset : {IDC_BTN_CANCEL, IDC_BTN_MANUAL}) {
+        ASSERT_TRUE(program.ClickAndWait(IDC_BTN_FIRMWARE));
+        ::SendMessageW(program.Item(IDC_EDT_VERSIONFILE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\fw.mot"));
+        ASSERT_TRUE(program.ClickAndWait(reset));
+        ASSERT_TRUE(reset != IDC_BTN_MANUAL || program.ClickAndWait(IDC_BTN_FIRMWARE));
+        EXPECT_EQ(program.ItemText(IDC_EDT_VERSIONFILE), L"") << reset;
+        EXPECT_TRUE(program.Visible(IDC_EDT_VERSIONFILE));
+    }
 }
 
 TEST(Pages, WithoutACatalogueTheListsStayEmpty) {
@@ -207,12 +133,11 @@ TEST(Pages, WithoutACatalogueTheListsStayEmpty) {
     ASSERT_TRUE(medium.Remove(L"PrinterInfor.Inf"));
     Program program(medium);
     ASSERT_TRUE(program.Start());
-    EXPECT_TRUE(ComboEntries(program.Item(IDC_CBO_SERIES)).empty());
-    EXPECT_TRUE(ListEntries(program.Item(IDC_LST_MODEL)).empty());
-    ShowPage(program, IDC_BTN_MANUAL);
-    auto box = probe::AnswerNextMessageBox(program.Pid(), IDOK);
+    EXPECT_TRUE(Entries(program.Item(IDC_CBO_SERIES)).empty());
+    EXPECT_TRUE(Entries(program.Item(IDC_LST_MODEL)).empty());
+    ASSERT_TRUE(program.ClickAndWait(IDC_BTN_MANUAL));
     program.Click(IDC_BTN_NEXT);
-    const auto info = box.get();
+    const auto info = probe::WaitForMessageBox(program.Pid(), 10000);
     EXPECT_EQ(info.text, L"请选择打印机！");
     EXPECT_EQ(info.caption, L"Printer Install");
 }

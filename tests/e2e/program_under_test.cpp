@@ -1,17 +1,9 @@
 #include "program_under_test.h"
 
-#include <cstdio>
-#include <vector>
-
 #include "support/window_probe.h"
 
 namespace e2e {
 namespace {
-
-std::wstring Folder(const std::wstring& path) {
-    size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-}
 
 bool CopyTree(const std::wstring& from, const std::wstring& to) {
     ::CreateDirectoryW(to.c_str(), nullptr);
@@ -31,59 +23,12 @@ bool CopyTree(const std::wstring& from, const std::wstring& to) {
     return ok;
 }
 
-void RemoveTree(const std::wstring& dir) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = ::FindFirstFileW((dir + L"*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = fd.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(dir + name + L"\\");
-            else {
-                ::SetFileAttributesW((dir + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileW((dir + name).c_str());
-            }
-        } while (::FindNextFileW(h, &fd));
-        ::FindClose(h);
-    }
-    ::RemoveDirectoryW(dir.c_str());
-}
-
 }  // namespace
 
-std::wstring DriverDir() {
-    wchar_t buf[MAX_PATH] = {};
-    DWORD n = ::GetModuleFileNameW(nullptr, buf, MAX_PATH);
-    return Folder(std::wstring(buf, n));
-}
-
+std::wstring DriverDir() { return lpttest::ExeDir(); }
 // build/win/tests/e2e/ -> build/win/medium/
 std::wstring DemoMediumDir() { return DriverDir() + L"..\\..\\medium\\"; }
 std::wstring RecorderExe() { return DriverDir() + L"start_recorder.exe"; }
-
-std::string ReadFileBytes(const std::wstring& path) {
-    std::string out;
-    FILE* f = _wfopen(path.c_str(), L"rb");
-    if (!f) return out;
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    fclose(f);
-    return out;
-}
-
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    FILE* f = _wfopen(path.c_str(), L"wb");
-    if (!f) return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return fclose(f) == 0 && ok;
-}
-
-bool WriteUtf16File(const std::wstring& path, const std::wstring& text) {
-    std::string bytes = "\xFF\xFE";
-    bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
-    return WriteFileBytes(path, bytes);
-}
 
 std::wstring Utf8ToWide(const std::string& s) {
     if (s.empty()) return {};
@@ -93,18 +38,27 @@ std::wstring Utf8ToWide(const std::string& s) {
     return w;
 }
 
-Medium::Medium() {
-    static int counter = 0;
-    wchar_t tmp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, tmp);
-    std::wstring root = std::wstring(tmp) + L"pi-e2e\\";
-    ::CreateDirectoryW(root.c_str(), nullptr);
-    dir_ = root + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L"\\";
-    RemoveTree(dir_);
-    CopyTree(DemoMediumDir(), dir_);
+std::vector<std::wstring> Entries(HWND box) {
+    const bool combo = probe::ClassOf(box) == L"ComboBox";
+    std::vector<std::wstring> out;
+    const int n = static_cast<int>(::SendMessageW(box, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        wchar_t buf[512] = {};
+        ::SendMessageW(box, combo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
+        out.emplace_back(buf);
+    }
+    return out;
 }
 
-Medium::~Medium() { RemoveTree(dir_); }
+std::wstring Selection(HWND box) {
+    const bool combo = probe::ClassOf(box) == L"ComboBox";
+    const auto sel = ::SendMessageW(box, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0);
+    return sel < 0 ? L"<none>" : Entries(box).at(static_cast<size_t>(sel));
+}
+
+Medium::Medium() : dir_(lpttest::NewTempDir(L"pi-e2e\\")) { CopyTree(DemoMediumDir(), dir_); }
+
+Medium::~Medium() { lpttest::RemoveTree(dir_); }
 
 bool Medium::Remove(const std::wstring& relative) const { return ::DeleteFileW(Path(relative).c_str()) != FALSE; }
 
@@ -112,7 +66,10 @@ bool Medium::Put(const std::wstring& relative, const std::string& bytes) const {
     return WriteFileBytes(Path(relative), bytes);
 }
 
-bool Medium::PutCatalogue(const std::wstring& text) const { return WriteUtf16File(Path(L"PrinterInfor.Inf"), text); }
+bool Medium::PutCatalogue(const std::wstring& text) const {
+    const auto* bytes = reinterpret_cast<const char*>(text.data());
+    return Put(L"PrinterInfor.Inf", "\xFF\xFE" + std::string(bytes, text.size() * sizeof(wchar_t)));
+}
 
 Program::Program(const Medium& medium, std::wstring exeName) : dir_(medium.Dir()), exe_(dir_ + exeName) {}
 
@@ -127,12 +84,15 @@ Program::~Program() {
     }
 }
 
-bool Program::Start(DWORD timeoutMs) {
+bool Program::Launch() {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     std::wstring cmd = L"\"" + exe_ + L"\"";
-    if (!::CreateProcessW(exe_.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si, &pi_))
-        return false;
+    return ::CreateProcessW(exe_.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si, &pi_);
+}
+
+bool Program::Start(DWORD timeoutMs) {
+    if (!pi_.hProcess && !Launch()) return false;
     const DWORD pid = pi_.dwProcessId;
     wnd_ = probe::WaitForWindow(
         [pid] {
@@ -160,12 +120,7 @@ bool Program::ClickAndWait(int id, DWORD timeoutMs) const {
 }
 
 bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
-    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (pred()) return true;
-        if (::GetTickCount64() >= end) return false;
-        ::Sleep(20);
-    }
+    return probe::WaitForWindow([&] { return pred() ? HWND(1) : nullptr; }, timeoutMs) != nullptr;
 }
 
 }  // namespace e2e

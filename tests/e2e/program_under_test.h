@@ -4,6 +4,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "win/lpt_simulator.h"
 
 namespace e2e {
 
@@ -11,11 +14,13 @@ std::wstring DriverDir();       // folder of e2e_tests.exe
 std::wstring DemoMediumDir();   // the built demo medium
 std::wstring RecorderExe();     // start_recorder.exe
 
-std::string ReadFileBytes(const std::wstring& path);
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
-// Writes text as UTF-16LE with a byte-order mark, as a catalogue is saved.
-bool WriteUtf16File(const std::wstring& path, const std::wstring& text);
+inline std::string ReadFileBytes(const std::wstring& path) { return lpttest::ReadAll(path); }
+inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes) { return lpttest::WriteAll(path, bytes); }
 std::wstring Utf8ToWide(const std::string& s);
+
+// The entries of a combo box or a list box, and the selected one ("<none>").
+std::vector<std::wstring> Entries(HWND box);
+std::wstring Selection(HWND box);
 
 // A scratch copy of the demo medium; removed again with the object.
 class Medium {
@@ -28,7 +33,7 @@ public:
     std::wstring Path(const std::wstring& relative) const { return dir_ + relative; }
     bool Remove(const std::wstring& relative) const;
     bool Put(const std::wstring& relative, const std::string& bytes) const;
-    // Replaces the catalogue with this text (UTF-16LE).
+    // Replaces the catalogue with this text (UTF-16LE with a byte-order mark).
     bool PutCatalogue(const std::wstring& text) const;
 
 private:
@@ -42,7 +47,10 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    // Starts the program and waits until its main window is visible.
+    // Starts the program without waiting for anything.
+    bool Launch();
+    // Starts the program (unless Launch did) and waits until its main
+    // window is visible.
     bool Start(DWORD timeoutMs = 20000);
     HWND Window() const { return wnd_; }
     DWORD Pid() const { return pi_.dwProcessId; }

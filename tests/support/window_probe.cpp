@@ -1,7 +1,7 @@
 #include "support/window_probe.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <thread>
 
 namespace probe {
 
@@ -158,19 +158,11 @@ COLORREF ClientPixel(HWND wnd, int x, int y) {
 std::wstring ArtefactDir() {
     wchar_t buf[MAX_PATH] = {};
     DWORD n = ::GetEnvironmentVariableW(L"PI_ARTEFACTS", buf, MAX_PATH);
-    std::wstring dir;
-    if (n > 0 && n < MAX_PATH) {
-        dir = buf;
-        // ./test passes a Unix path; Wine maps the root to drive Z:.
-        if (!dir.empty() && dir[0] == L'/') {
-            dir = L"Z:" + dir;
-            for (auto& ch : dir)
-                if (ch == L'/') ch = L'\\';
-        }
-    } else {
-        n = ::GetTempPathW(MAX_PATH, buf);
-        dir = std::wstring(buf, n);
-    }
+    if (n == 0 || n >= MAX_PATH) n = ::GetTempPathW(MAX_PATH, buf);
+    std::wstring dir(buf, n);
+    // ./test passes a Unix path; Wine maps the root to drive Z:.
+    if (!dir.empty() && dir[0] == L'/') dir = L"Z:" + dir;
+    std::replace(dir.begin(), dir.end(), L'/', L'\\');
     if (!dir.empty() && dir.back() != L'\\') dir += L'\\';
     ::CreateDirectoryW(dir.c_str(), nullptr);
     return dir;

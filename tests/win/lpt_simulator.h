@@ -1,12 +1,15 @@
 // Scratch folders with the parallel-port printer simulator (the stand-in
-// winio.dll built from sim/) for the Windows tests of the firmware download.
+// winio.dll built from sim/) for the Windows tests of the firmware download,
+// and the file helpers the end-to-end tests share with them.
 #pragma once
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cwchar>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 
@@ -24,24 +27,14 @@ inline std::wstring ExeDir() {
 // build/win/tests/win/ -> build/win/sim/
 inline std::wstring SimulatorDll() { return ExeDir() + L"..\\..\\sim\\winio.dll"; }
 
-inline bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 inline std::string ReadAll(const std::wstring& path) {
-    std::string out;
-    FILE* f = _wfopen(path.c_str(), L"rb");
-    if (!f) return out;
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    fclose(f);
-    return out;
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 inline bool WriteAll(const std::wstring& path, const std::string& bytes) {
-    FILE* f = _wfopen(path.c_str(), L"wb");
-    if (!f) return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return fclose(f) == 0 && ok;
+    std::ofstream out(std::filesystem::path(path), std::ios::binary);
+    return static_cast<bool>(out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush());
 }
 
 // The bytes the simulator's printer took in its last session of port access.
@@ -74,26 +67,35 @@ inline void RemoveTree(const std::wstring& dir) {
             const std::wstring name = fd.cFileName;
             if (name == L"." || name == L"..") continue;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(dir + name + L"\\");
-            else ::DeleteFileW((dir + name).c_str());
+            else {
+                ::SetFileAttributesW((dir + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileW((dir + name).c_str());
+            }
         } while (::FindNextFileW(h, &fd));
         ::FindClose(h);
     }
     ::RemoveDirectoryW(dir.c_str());
 }
 
+// A new empty folder %TEMP%\<parent>\<process>-<n>\.
+inline std::wstring NewTempDir(const std::wstring& parent) {
+    static int counter = 0;
+    wchar_t tmp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, tmp);
+    const std::wstring root = std::wstring(tmp) + parent;
+    ::CreateDirectoryW(root.c_str(), nullptr);
+    const std::wstring dir =
+        root + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L"\\";
+    RemoveTree(dir);
+    ::CreateDirectoryW(dir.c_str(), nullptr);
+    return dir;
+}
+
 // A fresh folder under %TEMP% with a "system" and a "program" folder,
 // removed again with the object.
 class Scratch {
 public:
-    Scratch() {
-        static int counter = 0;
-        wchar_t tmp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, tmp);
-        const std::wstring root = std::wstring(tmp) + L"pi-lpt\\";
-        ::CreateDirectoryW(root.c_str(), nullptr);
-        dir_ = root + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L"\\";
-        RemoveTree(dir_);
-        ::CreateDirectoryW(dir_.c_str(), nullptr);
+    Scratch() : dir_(NewTempDir(L"pi-lpt\\")) {
         ::CreateDirectoryW(System().c_str(), nullptr);
         ::CreateDirectoryW(Program().c_str(), nullptr);
     }
