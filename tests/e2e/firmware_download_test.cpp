@@ -17,6 +17,7 @@ using e2e::Program;
 
 const wchar_t kApp[] = L"Printer Install";
 const wchar_t kSuccess[] = L"打印机版本更新成功！";
+const std::string kEmpty;
 
 // Sets the simulator's configuration; forgets what an earlier run of it left.
 bool Configure(const Medium& medium, const std::string& keys) {
@@ -100,89 +101,69 @@ void Browse(const Program& p, const std::wstring& path) {
     EXPECT_TRUE(e2e::WaitUntil([&] { return !::IsWindow(dlg) || !::IsWindowVisible(dlg); }, 10000));
 }
 
-// A megabyte (every byte value first) arrives byte for byte; an empty file
-// succeeds at once.  Answering No first leaves the port alone.
-TEST(FirmwareDownload, TheFileArrivesByteForByteAfterYesOnly) {
+// Each way a download ends, with its message over the window, which is idle
+// again afterwards.  A megabyte (every byte value first) arrives byte for
+// byte; an empty file succeeds at once; a failure sends nothing.  Answering
+// No to the confirmation first starts nothing.
+TEST(FirmwareDownload, EachOutcomeIsToldAndTheWindowIsIdleAgain) {
     std::string megabyte = lpttest::RandomBytes(1024 * 1024, 2024);
     for (int v = 0; v < 256; ++v) megabyte[static_cast<size_t>(v)] = static_cast<char>(v);
-    const struct {
-        const wchar_t* name;
-        std::string bytes;
-        DWORD timeoutMs;
-    } cases[] = {{L"打印机版本.mot", megabyte, 60000}, {L"empty.data", "", 3000}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.bytes.size());
-        Medium medium;
-        ASSERT_TRUE(Configure(medium, "BusyReads=2\r\n"));
-        const std::wstring file = medium.Path(c.name);
-        ASSERT_TRUE(lpttest::WriteAll(file, c.bytes));
-        Program program(medium);
-        ASSERT_NO_FATAL_FAILURE(StartOnFirmwarePage(program, file));
-        NextAndConfirm(program, IDNO);
-        ::Sleep(500);
-        EXPECT_FALSE(probe::FindMessageBox(program.Pid())) << "No starts nothing";
-        NextAndConfirm(program);
-        const auto outcome = NextBox(program, c.timeoutMs);
-        ASSERT_TRUE(outcome);
-        EXPECT_EQ(outcome.text, kSuccess);
-        EXPECT_EQ(outcome.caption, L"OK");
-        EXPECT_FALSE(outcome.hasIcon);
-        EXPECT_EQ(outcome.owner, program.Window());
-        ExpectIdle(program);
-        EXPECT_EQ(program.ItemText(IDC_EDT_VERSIONFILE), file);
-        EXPECT_TRUE(lpttest::SameBytes(lpttest::Captured(medium.Dir()), c.bytes));
-        ExitProgram(program);
-        EXPECT_EQ(SimStat(medium, L"InitializeCalls"), 1) << "only Yes took the port";
-        EXPECT_EQ(SimStat(medium, L"ShutdownCalls"), 1);
-        EXPECT_EQ(SimStat(medium, L"Open"), 0);
-        EXPECT_EQ(SimStat(medium, L"StrobesWhileBusy"), 0);
-        EXPECT_EQ(SimStat(medium, L"AccessWhileClosed"), 0);
-    }
-}
-
-TEST(FirmwareDownload, FailuresTellTheUserWhyAndLeaveTheWindowIdle) {
+    const std::string mot = "S00F000068656C6C6F20202020200000";
     const struct {
         const char* name;
         const char* ini;
         bool library;   // winio.dll on the medium
         bool typePath;  // a path in the file field (then the confirmation comes first)
-        bool fileThere;
+        const std::string* file;  // nullptr: missing
         const wchar_t* text;
         const wchar_t* caption;
+        DWORD timeoutMs;
         long long shutdowns;  // ShutdownWinIo calls the simulator saw (-1: never loaded)
     } cases[] = {
-        {"no file chosen", "", true, false, true, L"请选择打印机版本文件！", kApp, 0},
-        {"no port I/O library", "", false, true, true, L"当前端口无效！", kApp, -1},
-        {"InitializeWinIo fails", "InitializeFails=1\r\n", true, true, true, L"当前端口无效！", kApp, 0},
-        {"printer absent", "Absent=1\r\n", true, true, true, L"打印机与主机的缆线没连接好，或者打印机没有进入下载模式！",
-         kApp, 1},
-        {"file missing", "", true, true, false, L"打开版本文件失败！", L"ERROR", 1},
+        {"1 MB", "BusyReads=2\r\n", true, true, &megabyte, kSuccess, L"OK", 60000, 1},
+        {"empty file", "", true, true, &kEmpty, kSuccess, L"OK", 3000, 1},
+        {"no file chosen", "", true, false, &mot, L"请选择打印机版本文件！", kApp, 15000, 0},
+        {"no port I/O library", "", false, true, &mot, L"当前端口无效！", kApp, 15000, -1},
+        {"InitializeWinIo fails", "InitializeFails=1\r\n", true, true, &mot, L"当前端口无效！", kApp, 15000, 0},
+        {"printer absent", "Absent=1\r\n", true, true, &mot,
+         L"打印机与主机的缆线没连接好，或者打印机没有进入下载模式！", kApp, 15000, 1},
+        {"file missing", "", true, true, nullptr, L"打开版本文件失败！", L"ERROR", 15000, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Medium medium;
         ASSERT_TRUE(Configure(medium, c.ini));
         ASSERT_TRUE(c.library || medium.Remove(L"winio.dll"));
-        const std::wstring file = medium.Path(L"fw.mot");
-        ASSERT_TRUE(!c.fileThere || lpttest::WriteAll(file, "S00F000068656C6C6F20202020200000"));
+        const std::wstring file = medium.Path(L"打印机版本.mot");
+        ASSERT_TRUE(!c.file || lpttest::WriteAll(file, *c.file));
         Program program(medium);
         ASSERT_NO_FATAL_FAILURE(StartOnFirmwarePage(program, c.typePath ? file : L""));
-        if (c.typePath) NextAndConfirm(program);
-        else program.Click(IDC_BTN_NEXT);
-        const auto box = NextBox(program);
+        if (c.typePath) {
+            NextAndConfirm(program, IDNO);
+            ::Sleep(500);
+            EXPECT_FALSE(probe::FindMessageBox(program.Pid())) << "No starts nothing";
+            NextAndConfirm(program);
+        } else {
+            program.Click(IDC_BTN_NEXT);
+        }
+        const auto box = NextBox(program, c.timeoutMs);
+        const bool sent = c.text == std::wstring(kSuccess);
         ASSERT_TRUE(box);
         EXPECT_EQ(box.text, c.text);
         EXPECT_EQ(box.caption, c.caption);
-        EXPECT_TRUE(box.hasIcon);
+        EXPECT_EQ(box.hasIcon, !sent);
         EXPECT_EQ(box.owner, program.Window());
         ExpectIdle(program);
         EXPECT_FALSE(probe::FindMessageBox(program.Pid())) << "one message only";
+        EXPECT_EQ(program.ItemText(IDC_EDT_VERSIONFILE), c.typePath ? file : L"");
+        EXPECT_TRUE(lpttest::SameBytes(lpttest::Captured(medium.Dir()), sent ? *c.file : ""));
         ExitProgram(program);
         // Written by the simulator when the program unloaded it.
         EXPECT_EQ(SimStat(medium, L"ShutdownCalls"), c.shutdowns);
         if (c.shutdowns >= 0) {
             EXPECT_EQ(SimStat(medium, L"Open"), 0) << "port access is closed again";
             EXPECT_EQ(SimStat(medium, L"AccessWhileClosed"), 0);
+            EXPECT_EQ(SimStat(medium, L"StrobesWhileBusy"), 0);
         }
     }
 }

@@ -84,15 +84,12 @@ Program::~Program() {
     }
 }
 
-bool Program::Launch() {
+bool Program::Start(DWORD timeoutMs) {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     std::wstring cmd = L"\"" + exe_ + L"\"";
-    return ::CreateProcessW(exe_.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si, &pi_);
-}
-
-bool Program::Start(DWORD timeoutMs) {
-    if (!pi_.hProcess && !Launch()) return false;
+    if (!::CreateProcessW(exe_.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si, &pi_))
+        return false;
     const DWORD pid = pi_.dwProcessId;
     wnd_ = probe::WaitForWindow(
         [pid] {

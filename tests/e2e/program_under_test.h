@@ -47,10 +47,7 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    // Starts the program without waiting for anything.
-    bool Launch();
-    // Starts the program (unless Launch did) and waits until its main
-    // window is visible.
+    // Starts the program and waits until its main window is visible.
     bool Start(DWORD timeoutMs = 20000);
     HWND Window() const { return wnd_; }
     DWORD Pid() const { return pi_.dwProcessId; }

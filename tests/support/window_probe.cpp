@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace probe {
 
@@ -21,20 +22,17 @@ std::wstring TextOf(HWND wnd) {
 }
 
 std::vector<HWND> TopLevelWindows(DWORD pid) {
-    struct Ctx {
-        DWORD pid;
-        std::vector<HWND> out;
-    } ctx{pid, {}};
+    std::pair<DWORD, std::vector<HWND>> found{pid, {}};
     ::EnumWindows(
         [](HWND w, LPARAM lp) -> BOOL {
-            auto* c = reinterpret_cast<Ctx*>(lp);
+            auto* f = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(lp);
             DWORD p = 0;
             ::GetWindowThreadProcessId(w, &p);
-            if (p == c->pid) c->out.push_back(w);
+            if (p == f->first) f->second.push_back(w);
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&ctx));
-    return ctx.out;
+        reinterpret_cast<LPARAM>(&found));
+    return found.second;
 }
 
 HWND WaitForWindow(const std::function<HWND()>& find, DWORD timeoutMs) {

@@ -28,7 +28,7 @@ struct MessageBoxInfo {
 };
 
 // A visible message box of the process (a dialog with the static text the
-// system message box carries, id 0xFFFF).  excluded: windows not to take.
+// system message box carries, id 0xFFFF).
 HWND FindMessageBox(DWORD pid);
 MessageBoxInfo ReadMessageBox(HWND box);
 MessageBoxInfo WaitForMessageBox(DWORD pid, DWORD timeoutMs);
