@@ -10,12 +10,6 @@ namespace {
 
 using lpttest::Scratch;
 
-std::wstring ModulePath(HMODULE m) {
-    wchar_t buf[MAX_PATH * 2] = {};
-    DWORD n = ::GetModuleFileNameW(m, buf, MAX_PATH * 2);
-    return std::wstring(buf, n);
-}
-
 enum Where { kNowhere, kSystem, kProgram, kBoth };
 
 bool In(Where where, Where place) { return where == place || where == kBoth; }
@@ -48,7 +42,9 @@ TEST(LptPortLibrarySearch, SystemDirectoryFirstAndTheDriverCopiedOnlyWhenMissing
             CLPTPort port(WinIoPlaces{scratch.System(), scratch.Program()});
             const std::wstring want = (c.loadedFrom == kSystem ? scratch.System() : scratch.Program()) + L"winio.dll";
             ASSERT_EQ(port.IsLoaded(), c.loadedFrom != kNowhere);
-            EXPECT_TRUE(!port.IsLoaded() || ::lstrcmpiW(ModulePath(port.Library()).c_str(), want.c_str()) == 0);
+            wchar_t loaded[MAX_PATH * 2] = {};
+            ::GetModuleFileNameW(port.Library(), loaded, MAX_PATH * 2);
+            EXPECT_TRUE(!port.IsLoaded() || ::lstrcmpiW(loaded, want.c_str()) == 0) << loaded;
         }
         EXPECT_EQ(lpttest::ReadAll(scratch.Program() + L"winio.sys"), c.programDriverAfter);
     }
