@@ -17,7 +17,6 @@ using e2e::Program;
 
 const wchar_t kApp[] = L"Printer Install";
 const wchar_t kSuccess[] = L"打印机版本更新成功！";
-const std::string kEmpty;
 
 // Sets the simulator's configuration; forgets what an earlier run of it left.
 bool Configure(const Medium& medium, const std::string& keys) {
@@ -108,6 +107,7 @@ void Browse(const Program& p, const std::wstring& path) {
 TEST(FirmwareDownload, EachOutcomeIsToldAndTheWindowIsIdleAgain) {
     std::string megabyte = lpttest::RandomBytes(1024 * 1024, 2024);
     for (int v = 0; v < 256; ++v) megabyte[static_cast<size_t>(v)] = static_cast<char>(v);
+    const std::string empty;
     const std::string mot = "S00F000068656C6C6F20202020200000";
     const struct {
         const char* name;
@@ -121,7 +121,7 @@ TEST(FirmwareDownload, EachOutcomeIsToldAndTheWindowIsIdleAgain) {
         long long shutdowns;  // ShutdownWinIo calls the simulator saw (-1: never loaded)
     } cases[] = {
         {"1 MB", "BusyReads=2\r\n", true, true, &megabyte, kSuccess, L"OK", 60000, 1},
-        {"empty file", "", true, true, &kEmpty, kSuccess, L"OK", 3000, 1},
+        {"empty file", "", true, true, &empty, kSuccess, L"OK", 3000, 1},
         {"no file chosen", "", true, false, &mot, L"请选择打印机版本文件！", kApp, 15000, 0},
         {"no port I/O library", "", false, true, &mot, L"当前端口无效！", kApp, 15000, -1},
         {"InitializeWinIo fails", "InitializeFails=1\r\n", true, true, &mot, L"当前端口无效！", kApp, 15000, 0},

@@ -15,7 +15,9 @@ std::wstring DemoMediumDir();   // the built demo medium
 std::wstring RecorderExe();     // start_recorder.exe
 
 inline std::string ReadFileBytes(const std::wstring& path) { return lpttest::ReadAll(path); }
-inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes) { return lpttest::WriteAll(path, bytes); }
+inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    return lpttest::WriteAll(path, bytes);
+}
 std::wstring Utf8ToWide(const std::string& s);
 
 // The entries of a combo box or a list box, and the selected one ("<none>").
