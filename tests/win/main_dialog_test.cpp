@@ -2,7 +2,6 @@
 // thread while the test thread runs its modal loop.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <functional>
 #include <thread>
 
@@ -15,11 +14,10 @@ namespace {
 
 // Runs the dialog modally on this thread and `drive` on another one; returns
 // what DoModal returned.  The driver gets the dialog once its window is up.
-INT_PTR RunDialog(CPrinterInstallDlg& dlg, const std::function<void(CPrinterInstallDlg&, HWND)>& drive) {
+INT_PTR RunDialog(CPrinterInstallDlg& dlg, const std::function<void(HWND)>& drive) {
     std::thread driver([&] {
         HWND wnd = probe::WaitForWindow([&] { return ::IsWindowVisible(dlg.m_hWnd) ? dlg.m_hWnd : nullptr; }, 10000);
-        if (!wnd) return;
-        drive(dlg, wnd);
+        if (wnd) drive(wnd);
     });
     // As the application does: the dialog is the main window, which owns
     // the program's message boxes.
@@ -30,20 +28,18 @@ INT_PTR RunDialog(CPrinterInstallDlg& dlg, const std::function<void(CPrinterInst
     return result;
 }
 
-void Click(HWND dlg, int id) {
-    ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg, id)));
+void ClickExit(HWND dlg) {
+    ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_BTN_EXIT, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(dlg, IDC_BTN_EXIT)));
 }
 
-struct GuardCase {
-    const char* name;
-    int installing;
-    int downloading;
-    UINT message;  // WM_COMMAND for Exit, WM_CLOSE, or WM_KEYDOWN for Escape
-    const wchar_t* expected;
-};
-
 TEST(MainDialogBusyGuards, RefuseToLeaveWhileAJobRuns) {
-    const GuardCase cases[] = {
+    const struct {
+        const char* name;
+        int installing, downloading;
+        UINT message;  // WM_COMMAND for Exit, WM_CLOSE, or WM_KEYDOWN for Escape
+        const wchar_t* expected;
+    } cases[] = {
         {"exit/install", 1, 0, WM_COMMAND, L"正在安装打印机驱动，请稍后再退出！"},
         {"exit/download", 0, 1, WM_COMMAND, L"正在下载打印机版本，请稍后再退出！"},
         {"exit/both: installation first", 1, 1, WM_COMMAND, L"正在安装打印机驱动，请稍后再退出！"},
@@ -58,24 +54,21 @@ TEST(MainDialogBusyGuards, RefuseToLeaveWhileAJobRuns) {
         probe::MessageBoxInfo seen;
         HWND dlgWnd = nullptr;
         bool stillOpen = false;
-        INT_PTR result = RunDialog(dlg, [&](CPrinterInstallDlg& d, HWND wnd) {
+        INT_PTR result = RunDialog(dlg, [&](HWND wnd) {
             dlgWnd = wnd;
-            d.m_bInstalling = c.installing;
-            d.m_bDownloading = c.downloading;
+            dlg.m_bInstalling = c.installing;
+            dlg.m_bDownloading = c.downloading;
             auto box = probe::AnswerNextMessageBox(::GetCurrentProcessId(), IDOK);
-            if (c.message == WM_COMMAND) Click(wnd, IDC_BTN_EXIT);
+            if (c.message == WM_COMMAND) ClickExit(wnd);
             else if (c.message == WM_CLOSE) ::PostMessageW(wnd, WM_CLOSE, 0, 0);
-            else {
-                ::SetForegroundWindow(wnd);
-                ::PostMessageW(::GetDlgItem(wnd, IDC_BTN_DRIVER), WM_KEYDOWN, VK_ESCAPE, 0);
-            }
+            else ::PostMessageW(::GetDlgItem(wnd, IDC_BTN_DRIVER), WM_KEYDOWN, VK_ESCAPE, 0);
             seen = box.get();
             ::Sleep(100);
             stillOpen = ::IsWindowVisible(wnd) != FALSE;
             // The job ends; now Exit leaves at once, without a question.
-            d.m_bInstalling = 0;
-            d.m_bDownloading = 0;
-            Click(wnd, IDC_BTN_EXIT);
+            dlg.m_bInstalling = 0;
+            dlg.m_bDownloading = 0;
+            ClickExit(wnd);
         });
         EXPECT_EQ(seen.text, c.expected);
         EXPECT_EQ(seen.caption, L"Printer Install");
@@ -86,42 +79,24 @@ TEST(MainDialogBusyGuards, RefuseToLeaveWhileAJobRuns) {
     }
 }
 
-TEST(MainDialogLeaving, EnterIsIgnoredAndCloseBoxAndEscapeEndWithCancel) {
-    {
-        CPrinterInstallDlg dlg;
-        bool openAfterEnter = false;
-        INT_PTR result = RunDialog(dlg, [&](CPrinterInstallDlg&, HWND wnd) {
-            ::PostMessageW(::GetDlgItem(wnd, IDC_BTN_DRIVER), WM_KEYDOWN, VK_RETURN, 0);
-            ::PostMessageW(wnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-            ::Sleep(300);
-            openAfterEnter = ::IsWindowVisible(wnd) != FALSE;
-            ::PostMessageW(wnd, WM_CLOSE, 0, 0);
-        });
-        EXPECT_TRUE(openAfterEnter);
-        EXPECT_EQ(result, IDCANCEL);
-    }
-    {
-        CPrinterInstallDlg dlg;
-        INT_PTR result = RunDialog(dlg, [&](CPrinterInstallDlg&, HWND wnd) {
-            ::PostMessageW(::GetDlgItem(wnd, IDC_BTN_DRIVER), WM_KEYDOWN, VK_ESCAPE, 0);
-        });
-        EXPECT_EQ(result, IDCANCEL);
-    }
-}
-
-}  // namespace
-
-namespace {
-TEST(MainDialogIcon, IsTheApplicationIconBigAndSmall) {
+TEST(MainDialogLeaving, EnterIsIgnoredEscapeEndsWithCancelAndTheIconIsSet) {
     CPrinterInstallDlg dlg;
     ASSERT_NE(dlg.m_hIcon, nullptr);
+    bool openAfterEnter = false;
     LRESULT big = 0, small = 0;
-    RunDialog(dlg, [&](CPrinterInstallDlg&, HWND wnd) {
+    INT_PTR result = RunDialog(dlg, [&](HWND wnd) {
         big = ::SendMessageW(wnd, WM_GETICON, ICON_BIG, 0);
         small = ::SendMessageW(wnd, WM_GETICON, ICON_SMALL, 0);
-        ::PostMessageW(wnd, WM_CLOSE, 0, 0);
+        ::PostMessageW(::GetDlgItem(wnd, IDC_BTN_DRIVER), WM_KEYDOWN, VK_RETURN, 0);
+        ::PostMessageW(wnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        ::Sleep(300);
+        openAfterEnter = ::IsWindowVisible(wnd) != FALSE;
+        ::PostMessageW(::GetDlgItem(wnd, IDC_BTN_DRIVER), WM_KEYDOWN, VK_ESCAPE, 0);
     });
+    EXPECT_TRUE(openAfterEnter);
+    EXPECT_EQ(result, IDCANCEL);
     EXPECT_EQ(big, reinterpret_cast<LRESULT>(dlg.m_hIcon));
     EXPECT_EQ(small, reinterpret_cast<LRESULT>(dlg.m_hIcon));
 }
+
 }  // namespace
