@@ -158,6 +158,12 @@ bool ReadDevice(const Ini& ini, const std::wstring& section, Device& d) {
     std::wstring v;
     if (!ini.Flag(section, L"DetailReadable", d.detailReadable) || !ini.Flag(section, L"Opens", d.opens))
         return false;
+    if (ini.Present(section, L"OpenCount")) {
+        DWORD count = 0;
+        if (!ParseUnsigned(v = ini.Text(section, L"OpenCount"), count) || count > 1000)
+            return ini.Bad(section, L"OpenCount", v);
+        d.opensLeft = static_cast<int>(count);
+    }
     if (!ParseIdText(v = ini.Text(section, L"Id"), text)) return ini.Bad(section, L"Id", v);
     if (!ParseLengthBytes(v = ini.Text(section, L"IdLength", L"auto"), text, d.id))
         return ini.Bad(section, L"IdLength", v);

@@ -235,9 +235,11 @@ HANDLE WINAPI SimCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_
     HANDLE h = INVALID_HANDLE_VALUE;
     if (index == w.setup.devices.size()) {
         ::SetLastError(ERROR_FILE_NOT_FOUND);
-    } else if (!w.setup.devices[index].opens || disposition != OPEN_EXISTING) {
+    } else if (!w.setup.devices[index].opens || w.setup.devices[index].opensLeft == 0 ||
+               disposition != OPEN_EXISTING) {
         ::SetLastError(ERROR_ACCESS_DENIED);
     } else {
+        if (w.setup.devices[index].opensLeft > 0) --w.setup.devices[index].opensLeft;
         // A real file stands for the device so that Windows itself enforces
         // the share mode and CloseHandle releases it.
         h = ::CreateFileW(BackingFile(index).c_str(), access, share, nullptr, OPEN_ALWAYS,

@@ -38,6 +38,9 @@ struct Device {
     std::wstring path;
     bool detailReadable = true;
     bool opens = true;
+    // How many opens succeed before it refuses like an unopenable device
+    // (a printer switched off between two opens); -1: no limit.
+    int opensLeft = -1;
     // The bytes the request returns, length bytes included.
     std::vector<uint8_t> id;
     Answer answer = Answer::Delayed;

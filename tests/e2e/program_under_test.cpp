@@ -84,13 +84,14 @@ Program::~Program() {
     }
 }
 
-bool Program::Start(DWORD timeoutMs) {
+bool Program::Start(DWORD timeoutMs, const std::function<void(DWORD pid)>& started) {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     std::wstring cmd = L"\"" + exe_ + L"\"";
     if (!::CreateProcessW(exe_.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si, &pi_))
         return false;
     const DWORD pid = pi_.dwProcessId;
+    if (started) started(pid);
     wnd_ = probe::WaitForWindow(
         [pid] {
             for (HWND w : probe::TopLevelWindows(pid))

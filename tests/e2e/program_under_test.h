@@ -50,7 +50,9 @@ public:
     Program& operator=(const Program&) = delete;
 
     // Starts the program and waits until its main window is visible.
-    bool Start(DWORD timeoutMs = 20000);
+    // `started` runs as soon as the process exists, for a test that must
+    // answer a message box the program shows before its window.
+    bool Start(DWORD timeoutMs = 20000, const std::function<void(DWORD pid)>& started = {});
     HWND Window() const { return wnd_; }
     DWORD Pid() const { return pi_.dwProcessId; }
     HWND Item(int id) const { return ::GetDlgItem(wnd_, id); }
