@@ -1,6 +1,7 @@
 // The INI reader and the medium checker on arbitrary bytes (taken as the
 // catalogue and as both driver INF files): no crash, and every read keeps
 // the profile functions' promises about its buffer.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,85 +14,63 @@ namespace {
 
 std::wstring Latin1(std::string_view bytes) { return std::wstring(bytes.begin(), bytes.end()); }
 
-bool Ascii(std::string_view bytes) {
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-}
+// The input, as every file of the medium, and as the catalogue read.
+std::string bytes;
+core::ProfileDocument doc;
 
-struct Medium {
-    std::string bytes;
-    core::ProfileDocument doc;
-};
-
-constexpr wchar_t kGuard = 0x2BAD;
-
-// A read into `capacity` characters with guards behind them.
+// A read into `capacity` characters with guards behind them: it stays in the
+// buffer and ends in a zero; a section read reports at most capacity - 2,
+// a key read at most capacity - 1.
 template <class Read>
 void CheckRead(size_t capacity, bool section, Read read) {
+    constexpr wchar_t kGuard = 0x2BAD;
     std::vector<wchar_t> buffer(capacity + 4, kGuard);
     const size_t n = read(buffer.data(), capacity);
     for (size_t i = capacity; i < buffer.size(); ++i) FUZZ_CHECK(buffer[i] == kGuard);
-    if (section) {
-        FUZZ_CHECK(n <= capacity - 2);
-        FUZZ_CHECK(buffer[n] == L'\0');
-    } else {
-        FUZZ_CHECK(n < capacity);
-        FUZZ_CHECK(buffer[n] == L'\0');
-    }
+    FUZZ_CHECK(n + (section ? 2 : 1) <= capacity);
+    FUZZ_CHECK(buffer[n] == L'\0');
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Medium medium;
-    medium.bytes.assign(reinterpret_cast<const char*>(data), size);
-    medium.doc = core::ProfileDocument(core::DecodeProfileBytes(medium.bytes, &Latin1));
+    bytes.assign(reinterpret_cast<const char*>(data), size);
+    doc = core::ProfileDocument(core::DecodeProfileBytes(bytes, &Latin1));
 
     size_t sections = 0;
-    for (const core::ProfileSection& s : medium.doc.Sections()) {
+    for (const core::ProfileSection& s : doc.Sections()) {
         if (++sections > 16) break;
         for (size_t capacity : {2, 3, 17, 2048})
-            CheckRead(capacity, true, [&](wchar_t* b, size_t c) { return medium.doc.ReadSection(s.name, b, c); });
-        size_t keys = 0;
-        for (const core::ProfileKey& k : s.keys) {
-            if (++keys > 16) break;
+            CheckRead(capacity, true, [&](wchar_t* b, size_t c) { return doc.ReadSection(s.name, b, c); });
+        for (size_t k = 0; k < s.keys.size() && k < 16; ++k)
             for (size_t capacity : {1, 2, 20, 260})
                 CheckRead(capacity, false,
-                          [&](wchar_t* b, size_t c) { return medium.doc.ReadString(s.name, k.name, b, c); });
-        }
+                          [&](wchar_t* b, size_t c) { return doc.ReadString(s.name, s.keys[k].name, b, c); });
     }
 
+    // The checker: 8-bit text is Latin-1, of which only ASCII counts as the code page's.
     core::MediumAccess access;
-    access.context = &medium;
-    access.readSection = [](void* c, const std::wstring& s, wchar_t* b, size_t n) {
-        return static_cast<Medium*>(c)->doc.ReadSection(s, b, n);
+    access.readSection = [](void*, const std::wstring& s, wchar_t* b, size_t n) { return doc.ReadSection(s, b, n); };
+    access.readString = [](void*, const std::wstring& s, const std::wstring& k, wchar_t* b, size_t n) {
+        return doc.ReadString(s, k, b, n);
     };
-    access.readString = [](void* c, const std::wstring& s, const std::wstring& k, wchar_t* b, size_t n) {
-        return static_cast<Medium*>(c)->doc.ReadString(s, k, b, n);
-    };
-    access.readFile = [](void* c, const std::wstring&, size_t maxBytes, std::string& bytes) {
-        bytes = static_cast<Medium*>(c)->bytes;
-        return bytes.size() > maxBytes ? core::FileRead::TooLarge : core::FileRead::Ok;
+    access.readFile = [](void*, const std::wstring&, size_t maxBytes, std::string& read) {
+        read = bytes;
+        return read.size() > maxBytes ? core::FileRead::TooLarge : core::FileRead::Ok;
     };
     access.fileOpens = [](void*, const std::wstring& path) { return path.size() % 2 == 0; };
     access.decodeAnsi = &Latin1;
-    access.ansiToWide = [](std::string_view bytes, std::wstring& text) {
-        text = Latin1(bytes);
-        return Ascii(bytes);
+    access.ansiToWide = [](std::string_view ansi, std::wstring& text) {
+        text = Latin1(ansi);
+        return std::all_of(ansi.begin(), ansi.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     };
-    access.wideToAnsi = [](std::wstring_view text, std::string& bytes) {
-        bytes.clear();
-        for (wchar_t c : text) {
-            if (static_cast<unsigned>(c) >= 0x80) return false;
-            bytes += static_cast<char>(c);
-        }
-        return true;
+    access.wideToAnsi = [](std::wstring_view text, std::string& ansi) {
+        ansi.assign(text.begin(), text.end());
+        return std::all_of(text.begin(), text.end(), [](wchar_t c) { return static_cast<unsigned>(c) < 0x80; });
     };
     const core::CheckReport report = core::CheckMedium(access, {});
     for (const core::Finding& f : report.findings) {
-        const std::string line = core::FindingText(f);
-        FUZZ_CHECK(line.find('\n') == std::string::npos);
+        FUZZ_CHECK(core::FindingText(f).find('\n') == std::string::npos);
         FUZZ_CHECK(!f.rule.empty() && !f.message.empty());
     }
     const std::string json = core::ReportJson(report, L"medium");

@@ -1,461 +1,527 @@
-// Every rule of the medium checker against a medium that breaks it: the
-// findings must be exactly the expected ones, no more, so that a rule that
-// stops firing and a rule that fires where the installer would not fail are
-// both caught.
+// The medium checker, natively: every rule against a medium that breaks it
+// (laid out in a scratch folder and read through the native medium, as the
+// native program reads it), code page 936 as Windows converts it, file names
+// looked up as Windows looks them up, and the built program itself with its
+// output and exit status.  A rule case's findings must be exactly the
+// expected ones, no more, so that a rule that stops firing and a rule that
+// fires where the installer would not fail are both caught.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <map>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "medium_check_test_media.h"
+#include "core/medium_rules.h"
+#include "gbk_codec.h"
+#include "native_medium.h"
 
 namespace {
 
-using mctest::kCatalogue;
-using mctest::kInf24;
-using mctest::kInf9;
-using mctest::Medium;
+namespace fs = std::filesystem;
+
+const std::wstring kInf24 = L"OrvaneDriver\\OrvaneDriver\\Orvane 24pin\\Orvane.INF";
+const std::wstring kInf9 = L"OrvaneDriver\\OrvaneDriver\\Orvane 9pin\\Orvane.INF";
+const std::string kP9 = "\"Orvane OP-9150\"";  // as the 9-pin INF names the 9-pin printer
+
+std::string Utf16Bytes(const std::wstring& text, bool bigEndian = false, bool mark = true) {
+    std::string bytes = mark ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
+    for (wchar_t c : text) {
+        const char lo = static_cast<char>(c & 0xFF), hi = static_cast<char>((c >> 8) & 0xFF);
+        bytes += bigEndian ? hi : lo;
+        bytes += bigEndian ? lo : hi;
+    }
+    return bytes;
+}
+
+std::string Gbk(const std::wstring& text) {
+    std::string bytes;
+    EXPECT_TRUE(medium_check::EncodeGbkStrict(text, bytes)) << "text without a GBK form";
+    return bytes;
+}
+
+// Catalogue text as Notepad saves it as "Unicode", and in forms the profile functions misread.
+std::string Utf16LE(const std::wstring& text) { return Utf16Bytes(text); }
+std::string Utf16BE(const std::wstring& text) { return Utf16Bytes(text, true); }
+std::string Utf16NoMark(const std::wstring& text) { return Utf16Bytes(text, false, false); }
+std::string Utf8(const std::wstring& text) { return core::ToUtf8(text); }
+std::string Utf8Mark(const std::wstring& text) { return "\xEF\xBB\xBF" + core::ToUtf8(text); }
+
+// A scratch folder of its own, removed again afterwards.
+struct ScratchDir {
+    static inline int counter = 0;
+    const fs::path path = fs::temp_directory_path() / ("pi-medium-check-" + std::to_string(::getpid()) + "-" +
+                                                       std::to_string(++counter));
+    ScratchDir() { fs::create_directories(path); }
+    ~ScratchDir() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    fs::path Native(const std::wstring& relative) const {
+        std::string p = core::ToUtf8(relative);
+        std::replace(p.begin(), p.end(), '\\', '/');
+        return path / p;
+    }
+    // Writes `bytes` to a Windows path relative to the folder.
+    void Write(const std::wstring& relative, const std::string& bytes) const {
+        fs::create_directories(Native(relative).parent_path());
+        std::ofstream(Native(relative), std::ios::binary) << bytes;
+    }
+};
+
+// File bytes that lay out a folder of the file's name, which does not open as a file.
+const std::string kUnreadable = "(a folder)";
+
+// A medium: the catalogue as lines, every other file as bytes.
+struct Medium {
+    std::vector<std::wstring> catalogue;
+    std::string (*encode)(const std::wstring&) = &Utf16LE;  // none: no catalogue
+    std::map<std::wstring, std::string> files;
+
+    // Line numbers below are those of this catalogue.
+    static Medium Good() {
+        Medium m;
+        m.catalogue = {
+            L"[PRINTER_SERIES]", L"经典系列", L"高速系列",             // 1-3
+            L"[经典系列]", L"OP-730K", L"OP-9150",                     // 4-6
+            L"[高速系列]", L"曜驰7730",                                // 7-8
+            L"[PRINTER_NAME]", L"OP-730K=Orvane OP-730K",              // 9-10
+            L"OP-9150=Orvane OP-9150", L"曜驰7730=Orvane VP-7730",     // 11-12
+            L"[PRINTER_TYPE]", L"Orvane OP-730K=24",                   // 13-14
+            L"Orvane OP-9150=9", L"Orvane VP-7730=24",                 // 15-16
+            L"[PRINTER_MAN]", L"OP-730K=OP-730K.pdf",                  // 17-18
+            L"曜驰7730=VP-7730.pdf", L"[OTHER_SOFTWARE]",              // 19-20
+            L"Quorin=Quorin\\Quorin.exe", L"Tessan=Tessan\\Tessan.exe",  // 21-22
+        };
+        const std::string head = "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Orvane.NTamd64]\r\n";
+        m.files[kInf24] = head +
+                          "\"Orvane OP-730K\" = OP730K.GPD,USBPRINT\\OrvaneOP-730K8C1E,LPTENUM\\OrvaneOP-730K8C1E\r\n"
+                          "\"Orvane VP-7730\" = VP7730.GPD,USBPRINT\\OrvaneVP-77305E31,LPTENUM\\OrvaneVP-77305E31\r\n"
+                          "[Strings]\r\n";
+        m.files[kInf9] = head + "\"Orvane OP-9150\" = OP9150.GPD,USBPRINT\\Orvane9150,LPTENUM\\X\r\n[Strings]\r\n";
+        for (const wchar_t* f : {L"OP-730K.pdf", L"VP-7730.pdf", L"Printer.PDF"})
+            m.files[L"OrvaneManual\\" + std::wstring(f)] = "%PDF-1.4\n";
+        m.files[L"Quorin\\Quorin.exe"] = m.files[L"Tessan\\Tessan.exe"] = "MZ";
+        return m;
+    }
+
+    // The 1-based catalogue line that starts with `prefix`.
+    size_t Line(const std::wstring& prefix) const {
+        const auto at = std::ranges::find_if(catalogue, [&](const std::wstring& l) { return l.starts_with(prefix); });
+        EXPECT_NE(at, catalogue.end()) << "no catalogue line starts with the given text";
+        return static_cast<size_t>(at - catalogue.begin()) + 1;
+    }
+    void InsertAfter(const std::wstring& prefix, const std::vector<std::wstring>& lines) {
+        catalogue.insert(catalogue.begin() + static_cast<long>(Line(prefix)), lines.begin(), lines.end());
+    }
+    // A model that installs cleanly: models line, printer name, pin type, INF line.
+    void AddModel(const std::wstring& series, const std::wstring& model, const std::wstring& printer) {
+        InsertAfter(L"[" + series + L"]", {model});
+        InsertAfter(L"[PRINTER_NAME]", {model + L"=" + printer});
+        InsertAfter(L"[PRINTER_TYPE]", {printer + L"=24"});
+        files[kInf24] += "\"" + core::ToUtf8(printer) + "\" = X.GPD,USBPRINT\\X,LPTENUM\\X\r\n";
+    }
+
+    void WriteTo(const ScratchDir& dir) const {
+        std::wstring text;
+        for (const auto& l : catalogue) text += l + L"\r\n";
+        if (encode) dir.Write(L"PrinterInfor.Inf", encode(text));
+        for (const auto& [path, bytes] : files)
+            if (bytes == kUnreadable) fs::create_directories(dir.Native(path));
+            else dir.Write(path, bytes);
+    }
+};
+
+// A finding reduced to what a case pins: "error rule file:line".
+std::string Brief(const char* severity, const std::string& rule, const std::wstring& file, size_t line) {
+    return std::string(severity) + " " + rule + " " + core::ToUtf8(file) + ":" + std::to_string(line);
+}
+std::vector<std::string> Briefs(const core::CheckReport& report) {
+    std::vector<std::string> out;
+    for (const auto& f : report.findings)
+        out.push_back(Brief(f.severity == core::Severity::Error ? "error" : "warning", f.rule, f.file, f.line));
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// ---- The rules ------------------------------------------------------------------
+
+using Change = std::function<void(Medium&)>;
 
 struct RuleCase {
     const char* name;
-    std::function<void(Medium&)> change;
-    std::vector<std::string> expected;  // mctest::Brief of each finding, any order
+    Change change;
+    std::vector<std::string> expected;  // Briefs, any order
     core::CheckOptions options = {};
 };
 
-std::string At(const char* severityRule, const std::wstring& file, size_t line) {
-    return std::string(severityRule) + " " + core::ToUtf8(file) + ":" + std::to_string(line);
+// An expected error or warning.
+std::string E(const char* rule, size_t line, const std::wstring& file = L"PrinterInfor.Inf") {
+    return Brief("error", rule, file, line);
 }
-std::string Cat(const char* severityRule, size_t line) { return At(severityRule, kCatalogue, line); }
+std::string W(const char* rule, size_t line, const std::wstring& file = L"PrinterInfor.Inf") {
+    return Brief("warning", rule, file, line);
+}
 
-void RunCases(const std::vector<RuleCase>& cases) {
+Change Then(Change a, Change b) {
+    return [=](Medium& m) {
+        a(m);
+        b(m);
+    };
+}
+// Changes the catalogue line starting with `prefix` (removes it when `line` is absent).
+Change Line(const std::wstring& prefix, std::optional<std::wstring> line = std::nullopt) {
+    return [=](Medium& m) {
+        const auto at = m.catalogue.begin() + static_cast<long>(m.Line(prefix) - 1);
+        if (line) *at = *line;
+        else m.catalogue.erase(at);
+    };
+}
+// Inserts lines after the one starting with `prefix`, or at the end.
+Change After(const std::wstring& prefix, const std::vector<std::wstring>& lines) {
+    return [=](Medium& m) {
+        if (prefix.empty()) m.catalogue.insert(m.catalogue.end(), lines.begin(), lines.end());
+        else m.InsertAfter(prefix, lines);
+    };
+}
+// Sets a file's bytes (removes it when `bytes` is absent).
+Change File(const std::wstring& path, std::optional<std::string> bytes = std::nullopt) {
+    return [=](Medium& m) {
+        if (bytes) m.files[path] = *bytes;
+        else m.files.erase(path);
+    };
+}
+Change Encoded(std::string (*encode)(const std::wstring&)) {
+    return [=](Medium& m) { m.encode = encode; };
+}
+// Changes the whole INF line of a printer (by default OP-9150 in the 9-pin INF).
+Change InfLine(const std::string& line, const std::string& name = kP9, const std::wstring& inf = kInf9) {
+    return [=](Medium& m) {
+        std::string& text = m.files[inf];
+        const size_t at = text.find(name);
+        text.replace(at, text.find("\r\n", at) - at, line);
+    };
+}
+Change Add(const std::wstring& model, const std::wstring& printer) {
+    return [=](Medium& m) { m.AddModel(L"高速系列", model, printer); };
+}
+// Models added to the first series until its list, zeros included, needs `total` characters.
+Change FillSeries(size_t total) {
+    return [=](Medium& m) {
+        for (size_t used = 16, n = 0; used < total; ++n) {  // the two models there take 8 + 8
+            std::wstring model = L"M" + std::to_wstring(n) + L"-";
+            model.resize(total - used - 1 >= 42 ? 20 : total - used - 1, L'x');
+            m.AddModel(L"经典系列", model, L"Orvane " + model);
+            used += model.size() + 1;
+        }
+    };
+}
+std::wstring Long(size_t n, wchar_t c) { return std::wstring(n, c); }
+
+TEST(MediumCheckRules, EveryRuleOnAMediumThatBreaksIt) {
+    const Change none = [](Medium&) {};
+    const std::wstring t9 = L"Orvane OP-9150=", manual = L"OP-730K=OP";
+    const std::vector<std::string> utf16Misread = {E("catalogue-encoding", 0), E("series-list-empty", 0),
+                                                   E("companion-missing", 0), E("companion-missing", 0)};
+    const std::vector<RuleCase> cases = {
+        {"the good medium", none, {}},
+        // Catalogue file and encoding.
+        {"catalogue missing", Encoded(nullptr), {E("catalogue-missing", 0)}},
+        {"GBK catalogue reads like UTF-16", Encoded(&Gbk), {}},
+        {"UTF-8 with its mark: read as GBK, the first header is lost", Encoded(&Utf8Mark),
+         {E("catalogue-encoding", 1), E("series-list-empty", 0)}},
+        // Read as GBK, the UTF-8 bytes of "高速系列" end in a lead byte that swallows the "]" of its header.
+        {"UTF-8 without a mark", Encoded(&Utf8),
+         {E("catalogue-encoding", 2), E("series-without-models", 3), E("no-printer-name", 0)}},
+        {"UTF-16 big-endian", Encoded(&Utf16BE), utf16Misread},
+        {"UTF-16 without a mark", Encoded(&Utf16NoMark), utf16Misread},
+        {"bytes that are no GBK text on a comment line (0x81 needs a trail byte of 0x40 or more)",
+         Encoded([](const std::wstring& text) { return ";\x81\x20\r\n" + Gbk(text); }), {W("catalogue-encoding", 1)}},
+        // Sections read twice, keys given twice.
+        {"second PRINTER_TYPE section", After(L"", {L"[PRINTER_TYPE]", L"Orvane X=24"}), {W("duplicate-section", 23)}},
+        {"sections and keys nobody reads, twice",
+         Then(After(L"", {L"[Notes]", L"a=1", L"[Notes]", L"b=2"}), After(L"OP-9150=", {L"Gone=1", L"Gone=2"})), {}},
+        {"key again with another value", After(L"OP-9150=", {L"OP-9150=Orvane Other"}), {W("duplicate-key", 12)}},
+        {"key again with the same value", After(L"OP-9150=", {L"OP-9150 = Orvane OP-9150"}), {}},
+        // Lists.
+        {"no PRINTER_SERIES header", Line(L"[PRINTER_SERIES]"), {E("series-list-empty", 0)}},
+        {"PRINTER_SERIES holds only comments", Then(Line(L"经典系列", L"; 经典系列"), Line(L"高速系列", L";高速系列")),
+         {E("series-list-empty", 1)}},
+        {"series listed without a section", After(L"高速系列", {L"无型号系列"}), {E("series-without-models", 4)}},
+        {"series section without lines", Then(After(L"高速系列", {L"空系列"}), After(L"", {L"[空系列]"})),
+         {E("series-without-models", 24)}},
+        {"series line with '=' names a section of the whole line", Line(L"高速系列", L"高速系列=VP"),
+         {E("series-without-models", 3)}},
+        {"the same series listed twice is checked once", After(L"高速系列", {L"高速系列"}), {}},
+        {"model listed in two series", After(L"[高速系列]", {L"OP-730K"}), {W("model-in-two-series", 8)}},
+        // The 2048-character buffer of a list: 2045 characters fit, 2046 is
+        // what a filled buffer reports, and the installer drops the list.
+        {"model list of 2045 characters", FillSeries(2045), {}},
+        {"model list of 2046 characters", FillSeries(2046), {E("section-too-long", 4)}},
+        {"series list over the buffer", After(L"高速系列", std::vector<std::wstring>(120, L"Series of twenty chars")),
+         {E("section-too-long", 1)}},
+        {"model name of 255 characters is listed", Add(Long(255, L'L'), L"Orvane Long"), {}},
+        {"model name of 256 characters is left out", Add(Long(256, L'L'), L"Orvane Long"), {E("entry-too-long", 8)}},
+        // Printer names.
+        {"no PRINTER_NAME entry", Line(L"OP-9150="), {E("no-printer-name", 0)}},
+        {"empty printer name", Line(L"OP-9150=", L"OP-9150="), {E("no-printer-name", 11)}},
+        {"printer name line without '='", Line(L"OP-9150=", L"OP-9150"), {E("no-printer-name", 11)}},
+        {"model list line holding '='", Line(L"OP-9150", L"OP-9150=Orvane OP-9150"), {E("no-printer-name", 0)}},
+        {"printer name of 259 characters does not fit 260", Line(L"OP-9150=", L"OP-9150=" + Long(259, L'P')),
+         {E("no-printer-name", 11)}},
+        {"printer name of 258 characters", Add(L"Long", L"Orvane " + Long(251, L'N')), {}},
+        {"printer name only in a second PRINTER_NAME section",
+         Then(Line(L"OP-9150="), After(L"", {L"[PRINTER_NAME]", L"OP-9150=Orvane OP-9150"})),
+         {E("no-printer-name", 23), W("duplicate-section", 22)}},
+        {"comma in the printer name", Add(L"Comma", L"Orvane A,B"),
+         {E("printer-name-character", 11), E("hardware-id-wrong", 7, kInf24)}},
+        {"backslash in the printer name", Add(L"Slash", L"Orvane A\\B"), {E("printer-name-character", 11)}},
+        {"quotation mark in the printer name", Add(L"Quote", L"Orvane A\"B"), {E("printer-name-character", 11)}},
+        {"printer name outside code page 936", Add(L"Thai", L"Orvane \x0E01"), {E("printer-name-not-ansi", 0, kInf24)}},
+        // Pin types.
+        {"type missing", Line(t9), {E("no-printer-type", 0)}},
+        {"type keyed by the model name", Line(t9, L"OP-9150=9"), {E("no-printer-type", 0)}},
+        {"type with a leading zero", Line(t9, t9 + L"09"), {E("bad-printer-type", 15)}},
+        {"type of other text", Line(t9, t9 + L"9pin"), {E("bad-printer-type", 15)}},
+        {"blanks and quotation marks around the type", Line(t9, L"Orvane OP-9150 =  \"9\" "), {}},
+        {"type of 19 characters does not fit 20", Line(t9, t9 + Long(19, L'9')), {E("no-printer-type", 15)}},
+        // Driver INF files.
+        {"INF missing", File(kInf9), {E("inf-missing", 0, kInf9)}},
+        {"INF unreadable", File(kInf9, kUnreadable), {E("inf-missing", 0, kInf9)}},
+        {"INF in UTF-16", File(kInf24, Utf16Bytes(L"[Orvane.NTamd64]\r\n\"Orvane OP-730K\"=A,USBPRINT\\A,B\r\n")),
+         {E("inf-utf16", 0, kInf24), E("inf-no-model-line", 0, kInf24)}},
+        {"no line for the printer", InfLine("; gone"), {E("inf-no-model-line", 0, kInf9)}},
+        {"line starts with a blank", InfLine("  " + kP9 + " = A,USBPRINT\\A,B"), {E("inf-line-not-at-start", 4, kInf9)}},
+        {"line starts with a tab", InfLine("\t" + kP9 + " = A,USBPRINT\\A,B"), {E("inf-line-not-at-start", 4, kInf9)}},
+        {"name in other letter case", InfLine("\"ORVANE OP-9150\" = A,USBPRINT\\A,B"),
+         {E("inf-line-not-at-start", 4, kInf9)}},
+        {"name only inside a line (strings)",
+         Then(InfLine("%M% = A,USBPRINT\\A,B"), [](Medium& m) { m.files[kInf9] += "M=" + kP9 + "\r\n"; }),
+         {E("inf-line-not-at-start", 6, kInf9)}},
+        {"several IDs, USB first", InfLine(kP9 + "\t= OP.dat,USBPRINT\\Orvane9150,LPTENUM\\Orvane9150,OP"), {}},
+        {"LPTENUM before USBPRINT: the installer takes the LPT ID", InfLine(kP9 + "=sec,LPTENUM\\X,USBPRINT\\X"),
+         {E("hardware-id-wrong", 4, kInf9)}},
+        {"USB only on the printer's second line", InfLine(kP9 + "=sec,LPTENUM\\X\r\n" + kP9 + "=sec,USBPRINT\\X,L"), {}},
+        {"no USB on any line of the printer", InfLine(kP9 + "=sec,LPTENUM\\X"), {W("inf-no-usb-line", 4, kInf9)}},
+        {"'usb' in small letters", InfLine(kP9 + "=sec,usbprint\\X,lpt"), {W("inf-no-usb-line", 4, kInf9)}},
+        {"only one comma: empty ID", InfLine(kP9 + "=sec,USBPRINT\\X"), {E("hardware-id-empty", 4, kInf9)}},
+        {"nothing between the commas", InfLine(kP9 + "=sec,,USBPRINT\\X"), {E("hardware-id-empty", 4, kInf9)}},
+        {"blank after the first comma", InfLine(kP9 + "=sec, USBPRINT\\X,L"), {E("hardware-id-blank", 4, kInf9)}},
+        {"ID of 1023 characters", InfLine(kP9 + "=sec,USBPRINT\\" + std::string(1014, 'I') + ",L"), {}},
+        {"ID of 1024 characters", InfLine(kP9 + "=sec,USBPRINT\\" + std::string(1015, 'I') + ",L"),
+         {E("hardware-id-unusable", 4, kInf9)}},
+        {"ID with bytes that are no GBK text", InfLine(kP9 + "=sec,USBPRINT\\\x81\x20,L"),
+         {E("hardware-id-unusable", 4, kInf9)}},
+        {"Chinese printer name in a GBK INF",
+         Then(Then(Line(L"曜驰7730=", L"曜驰7730=Orvane 曜驰7730"), Line(L"Orvane VP-7730=", L"Orvane 曜驰7730=24")),
+              InfLine(Gbk(L"\"Orvane 曜驰7730\"=s,USBPRINT\\曜驰,L"), "\"Orvane VP-7730\"", kInf24)),
+         {}},
+        {"LF line ends and a last line without one", File(kInf9, "[Orvane.NTamd64]\n" + kP9 + "=sec,USBPRINT\\X,L"), {}},
+        // The set-up command: 53 characters of template, twice the 14 of each
+        // printer name, 52 of the 24-pin INF path (51 of the 9-pin one) and the port.
+        {"set-up command of 1023 characters", none, {}, {L"D:\\", Long(890, L'P')}},
+        {"set-up command over 1023 characters", none,
+         {E("command-too-long", 10), E("command-too-long", 12)}, {L"D:\\", Long(891, L'P')}},
+        // Paths: 234 + 49 > 259 for the INF paths; the manuals and companions fit.
+        {"INF paths over 259 characters", none,
+         {E("path-too-long", 10), E("path-too-long", 11), E("path-too-long", 12)},
+         {L"C:\\" + Long(230, L'd') + L"\\"}},
+        {"catalogue path over 259 characters", none, {E("path-too-long", 0)}, {L"C:\\" + Long(250, L'd')}},
+        // 200 + 49 for the INF paths fit; 200 + 13 + 50 for the manual and 200 + 60 for the companion do not.
+        {"manual and companion paths over 259 characters",
+         Then(Line(manual, L"OP-730K=" + Long(46, L'm') + L".pdf"),
+              Line(L"Quorin=", L"Quorin=" + Long(50, L'q') + L"\\Quorin.exe")),
+         {E("path-too-long", 18), E("path-too-long", 21)}, {L"C:\\" + Long(196, L'd') + L"\\"}},
+        // Manuals and companion programs.
+        {"named manual missing", File(L"OrvaneManual\\VP-7730.pdf"), {E("manual-missing", 19)}},
+        {"no Printer.PDF", File(L"OrvaneManual\\Printer.PDF"), {E("manual-missing", 0, L"OrvaneManual\\Printer.PDF")}},
+        {"fallback not needed when every model names its manual",
+         Then(File(L"OrvaneManual\\Printer.PDF"), After(L"[PRINTER_MAN]", {L"OP-9150=OP-730K.pdf"})), {}},
+        {"manual name of 99 characters: Printer.PDF opens", Line(manual, L"OP-730K=" + Long(95, L'm') + L".pdf"),
+         {W("manual-name-too-long", 18)}},
+        {"manual name of 98 characters is read",
+         Then(Line(manual, L"OP-730K=" + Long(94, L'm') + L".pdf"),
+              File(L"OrvaneManual\\" + Long(94, L'm') + L".pdf", "%")), {}},
+        {"companion key missing", Line(L"Tessan="), {E("companion-missing", 0)}},
+        {"companion file missing", File(L"Quorin\\Quorin.exe"), {E("companion-missing", 21)}},
+        {"companion file unreadable", File(L"Quorin\\Quorin.exe", kUnreadable), {E("companion-missing", 21)}},
+    };
     for (const RuleCase& c : cases) {
+        SCOPED_TRACE(c.name);
         Medium medium = Medium::Good();
         c.change(medium);
-        const core::CheckReport report = mctest::Check(medium, c.options);
+        ScratchDir dir;
+        medium.WriteTo(dir);
+        medium_check::NativeMedium native(dir.path);
+        const core::CheckReport report = core::CheckMedium(native.Access(), c.options);
         std::vector<std::string> expected = c.expected;
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(mctest::Briefs(report), expected) << c.name << "\n" << mctest::Listed(report);
+        EXPECT_EQ(Briefs(report), expected);
     }
-}
-
-// The names a model needs to install cleanly: printer name, pin type, models line.
-void AddModel(Medium& m, const std::wstring& series, const std::wstring& model, const std::wstring& printer) {
-    m.InsertAfter(L"[" + series + L"]", {model});
-    m.InsertAfter(L"[PRINTER_NAME]", {model + L"=" + printer});
-    m.InsertAfter(L"[PRINTER_TYPE]", {printer + L"=24"});
-    m.files[kInf24] += "\"" + core::ToUtf8(printer) + "\" = X.GPD,USBPRINT\\X,LPTENUM\\X\r\n";
-}
-
-TEST(MediumCheckRules, GoodMediumIsClean) {
-    const core::CheckReport report = mctest::Check(Medium::Good());
-    EXPECT_TRUE(report.findings.empty()) << mctest::Listed(report);
-    EXPECT_EQ(report.series, 2u);
-    EXPECT_EQ(report.models, 3u);
-}
-
-TEST(MediumCheckRules, CatalogueFile) {
-    RunCases({
-        {"missing", [](Medium& m) { m.hasCatalogue = false; }, {"error catalogue-missing PrinterInfor.Inf:0"}},
-        {"GBK text reads like UTF-16", [](Medium& m) { m.encoding = mctest::Encoding::Gbk; }, {}},
-        {"UTF-8 with its mark: Windows reads it as GBK and loses the first header",
-         [](Medium& m) { m.encoding = mctest::Encoding::Utf8Bom; },
-         {Cat("error catalogue-encoding", 1), Cat("error series-list-empty", 0)}},
-        // Read as GBK, the UTF-8 bytes of "高速系列" end in a lead byte that
-        // swallows the "]" of its section header: the series loses its
-        // section, and the header line becomes a model of the series before.
-        {"UTF-8 without a mark",
-         [](Medium& m) { m.encoding = mctest::Encoding::Utf8; },
-         {Cat("error catalogue-encoding", 2), Cat("error series-without-models", 3), Cat("error no-printer-name", 0)}},
-        {"UTF-8 without a mark, names that survive the misreading: still an error",
-         [](Medium& m) {
-             m.encoding = mctest::Encoding::Utf8;
-             m.Replace(L"高速系列", L"高速系列x");
-             m.Replace(L"[高速系列]", L"[高速系列x]");
-         },
-         {Cat("error catalogue-encoding", 2)}},
-        {"UTF-16 big-endian",
-         [](Medium& m) { m.encoding = mctest::Encoding::Utf16BE; },
-         {Cat("error catalogue-encoding", 0), Cat("error series-list-empty", 0),
-          Cat("error companion-missing", 0), Cat("error companion-missing", 0)}},
-        {"UTF-16 without a mark",
-         [](Medium& m) { m.encoding = mctest::Encoding::Utf16NoBom; },
-         {Cat("error catalogue-encoding", 0), Cat("error series-list-empty", 0),
-          Cat("error companion-missing", 0), Cat("error companion-missing", 0)}},
-    });
-}
-
-// A GBK catalogue with bytes that are no GBK text on one (comment) line.
-TEST(MediumCheckRules, InvalidGbkBytesAreAWarningOnTheirLine) {
-    Medium m = Medium::Good();
-    m.encoding = mctest::Encoding::Gbk;
-    std::string bytes = m.CatalogueBytes();
-    bytes.insert(0, "; \x81\x20 note\r\n");  // 0x81 needs a trail byte of 0x40 or more
-    m.hasCatalogue = false;
-    m.files[kCatalogue] = bytes;
-    const core::CheckReport report = mctest::Check(m);
-    EXPECT_EQ(mctest::Briefs(report), (std::vector<std::string>{"warning catalogue-encoding PrinterInfor.Inf:1"}))
-        << mctest::Listed(report);
-}
-
-TEST(MediumCheckRules, SeriesList) {
-    RunCases({
-        {"no PRINTER_SERIES header", [](Medium& m) { m.Remove(L"[PRINTER_SERIES]"); },
-         {Cat("error series-list-empty", 0)}},
-        {"PRINTER_SERIES holds only comments",
-         [](Medium& m) {
-             m.Replace(L"经典系列", L"; 经典系列");
-             m.Replace(L"高速系列", L";高速系列");
-         },
-         {Cat("error series-list-empty", 1)}},
-        {"series listed without a section", [](Medium& m) { m.InsertAfter(L"高速系列", {L"无型号系列"}); },
-         {Cat("error series-without-models", 4)}},
-        {"series section without lines",
-         [](Medium& m) {
-             m.InsertAfter(L"高速系列", {L"空系列"});
-             m.catalogue.push_back(L"[空系列]");
-         },
-         {Cat("error series-without-models", 24)}},
-        {"series line with '=' names a section of the whole line",
-         [](Medium& m) { m.Replace(L"高速系列", L"高速系列=VP"); },
-         {Cat("error series-without-models", 3)}},
-        {"the same series listed twice is checked once", [](Medium& m) { m.InsertAfter(L"高速系列", {L"高速系列"}); },
-         {}},
-        {"model listed in two series",
-         [](Medium& m) { m.InsertAfter(L"[高速系列]", {L"OP-730K"}); }, {"warning model-in-two-series PrinterInfor.Inf:8"}},
-        {"series and section differ in letter case only: the profile functions match them",
-         [](Medium& m) {
-             m.Replace(L"高速系列", L"Fast");
-             m.Replace(L"[高速系列]", L"[FAST]");
-         },
-         {}},
-    });
-}
-
-// The 2048-character buffer of a list: 2045 characters of lines (with their
-// zeros) still fit, 2046 is what the read reports for a buffer it filled, and
-// the installer drops the whole list.
-TEST(MediumCheckRules, SeriesSectionOneCharacterTooLongEmptiesTheModelList) {
-    for (const size_t total : {size_t{2045}, size_t{2046}, size_t{2047}}) {
-        Medium m = Medium::Good();
-        // The two models there take 8 + 8 characters with their zeros.
-        size_t used = 16;
-        int n = 0;
-        while (used < total) {
-            const size_t room = total - used;
-            // Entries of 20 characters (21 with the zero) until the last, which fills the rest.
-            const size_t length = room - 1 >= 42 ? 20 : room - 1;
-            std::wstring model = L"M" + std::to_wstring(n++) + L"-";
-            model.resize(length, L'x');
-            AddModel(m, L"经典系列", model, L"Orvane " + model);
-            used += length + 1;
-        }
-        const core::CheckReport report = mctest::Check(m);
-        if (total <= 2045)
-            EXPECT_TRUE(report.findings.empty()) << total << "\n" << mctest::Listed(report);
-        else
-            EXPECT_EQ(mctest::Briefs(report), (std::vector<std::string>{Cat("error section-too-long", 4)}))
-                << total << "\n" << mctest::Listed(report);
-        if (total == 2046) {
-            ASSERT_EQ(report.findings.size(), 1u);
-            EXPECT_NE(report.findings[0].message.find(L"needs 2046 characters"), std::wstring::npos)
-                << core::ToUtf8(report.findings[0].message);
-        }
-    }
-}
-
-TEST(MediumCheckRules, SeriesListTooLong) {
-    Medium m = Medium::Good();
-    std::vector<std::wstring> many;
-    for (int i = 0; i < 120; ++i) many.push_back(L"Series number " + std::to_wstring(i) + L" xx");
-    m.InsertAfter(L"高速系列", many);
-    const core::CheckReport report = mctest::Check(m);
-    EXPECT_EQ(mctest::Briefs(report), (std::vector<std::string>{Cat("error section-too-long", 1)}))
-        << mctest::Listed(report);
-    EXPECT_EQ(report.series, 0u);
-}
-
-TEST(MediumCheckRules, ListEntryLength) {
-    RunCases({
-        {"model name of 255 characters is listed",
-         [](Medium& m) { AddModel(m, L"高速系列", std::wstring(255, L'L'), L"Orvane Long"); }, {}},
-        {"model name of 256 characters is left out",
-         [](Medium& m) { AddModel(m, L"高速系列", std::wstring(256, L'L'), L"Orvane Long"); },
-         {Cat("error entry-too-long", 8)}},
-    });
-}
-
-TEST(MediumCheckRules, PrinterName) {
-    RunCases({
-        {"no PRINTER_NAME entry", [](Medium& m) { m.Remove(L"OP-9150="); }, {Cat("error no-printer-name", 0)}},
-        {"empty value", [](Medium& m) { m.Replace(L"OP-9150=", L"OP-9150="); }, {Cat("error no-printer-name", 11)}},
-        {"line without '='", [](Medium& m) { m.Replace(L"OP-9150=", L"OP-9150"); }, {Cat("error no-printer-name", 11)}},
-        {"model list line holding '='", [](Medium& m) { m.Replace(L"OP-9150", L"OP-9150=Orvane OP-9150"); },
-         {Cat("error no-printer-name", 0)}},
-        {"value of 259 characters does not fit 260",
-         [](Medium& m) { m.Replace(L"OP-9150=", L"OP-9150=" + std::wstring(259, L'P')); },
-         {Cat("error no-printer-name", 11)}},
-        {"key in other letter case is found, as by the profile functions",
-         [](Medium& m) { m.Replace(L"OP-9150=", L"op-9150 = Orvane OP-9150"); }, {}},
-        {"quoted value loses its quotation marks",
-         [](Medium& m) { m.Replace(L"OP-9150=", L"OP-9150=\"Orvane OP-9150\""); }, {}},
-        {"entry only in a second PRINTER_NAME section",
-         [](Medium& m) {
-             m.Remove(L"OP-9150=");
-             m.catalogue.push_back(L"[PRINTER_NAME]");
-             m.catalogue.push_back(L"OP-9150=Orvane OP-9150");
-         },
-         {Cat("error no-printer-name", 23), Cat("warning duplicate-section", 22)}},
-    });
-}
-
-// The installer holds a printer name whole, however long (up to the 258
-// characters a PRINTER_NAME value can have): no limit of its own to report.
-TEST(MediumCheckRules, PrinterNameCharacters) {
-    RunCases({
-        {"258 characters", [](Medium& m) { AddModel(m, L"高速系列", L"Long", L"Orvane " + std::wstring(251, L'N')); },
-         {}},
-        {"comma", [](Medium& m) { AddModel(m, L"高速系列", L"Comma", L"Orvane A,B"); },
-         {Cat("error printer-name-character", 11), "error hardware-id-wrong " + core::ToUtf8(kInf24) + ":7"}},
-        {"backslash", [](Medium& m) { AddModel(m, L"高速系列", L"Slash", L"Orvane A\\B"); },
-         {Cat("error printer-name-character", 11)}},
-        {"quotation mark", [](Medium& m) { AddModel(m, L"高速系列", L"Quote", L"Orvane A\"B"); },
-         {Cat("error printer-name-character", 11)}},
-        {"character outside code page 936",
-         [](Medium& m) { AddModel(m, L"高速系列", L"Thai", L"Orvane \x0E01"); },
-         {"error printer-name-not-ansi " + core::ToUtf8(kInf24) + ":0"}},
-    });
-}
-
-TEST(MediumCheckRules, PrinterType) {
-    RunCases({
-        {"missing", [](Medium& m) { m.Remove(L"Orvane OP-9150="); }, {Cat("error no-printer-type", 0)}},
-        {"keyed by the model name", [](Medium& m) { m.Replace(L"Orvane OP-9150=", L"OP-9150=9"); },
-         {Cat("error no-printer-type", 0)}},
-        {"leading zero", [](Medium& m) { m.Replace(L"Orvane OP-9150=", L"Orvane OP-9150=09"); },
-         {Cat("error bad-printer-type", 15)}},
-        {"other text", [](Medium& m) { m.Replace(L"Orvane OP-9150=", L"Orvane OP-9150=9pin"); },
-         {Cat("error bad-printer-type", 15)}},
-        {"blanks around the value are not part of it",
-         [](Medium& m) { m.Replace(L"Orvane OP-9150=", L"Orvane OP-9150 =  9 "); }, {}},
-        {"quoted value", [](Medium& m) { m.Replace(L"Orvane OP-9150=", L"Orvane OP-9150=\"9\""); }, {}},
-        {"value of 19 characters does not fit 20",
-         [](Medium& m) { m.Replace(L"Orvane OP-9150=", L"Orvane OP-9150=" + std::wstring(19, L'9')); },
-         {Cat("error no-printer-type", 15)}},
-    });
-}
-
-TEST(MediumCheckRules, DriverInf) {
-    const std::string inf24 = core::ToUtf8(kInf24), inf9 = core::ToUtf8(kInf9);
-    const auto at24 = [&](const char* r, size_t line) { return std::string(r) + " " + inf24 + ":" + std::to_string(line); };
-    const auto at9 = [&](const char* r, size_t line) { return std::string(r) + " " + inf9 + ":" + std::to_string(line); };
-    RunCases({
-        {"INF missing", [](Medium& m) { m.files.erase(kInf9); }, {at9("error inf-missing", 0)}},
-        {"INF unreadable", [](Medium& m) { m.unreadable.insert(kInf9); }, {at9("error inf-missing", 0)}},
-        {"INF in UTF-16", [](Medium& m) {
-             std::wstring wide;
-             ASSERT_TRUE(core::Utf8ToWide(m.files[kInf24], wide));
-             m.files[kInf24] = mctest::Utf16Bytes(wide, false, true);
-         },
-         {at24("error inf-utf16", 0)}},
-        {"INF in UTF-16 without the model at all", [](Medium& m) {
-             m.ReplaceInfLine(kInf24, "\"Orvane VP-7730\"", "; none");
-             std::wstring wide;
-             ASSERT_TRUE(core::Utf8ToWide(m.files[kInf24], wide));
-             m.files[kInf24] = mctest::Utf16Bytes(wide, false, true);
-         },
-         {at24("error inf-utf16", 0), at24("error inf-no-model-line", 0)}},
-        {"no line for the printer", [](Medium& m) { m.ReplaceInfLine(kInf9, "\"Orvane OP-9150\"", "; gone"); },
-         {at9("error inf-no-model-line", 0)}},
-        {"line starts with a blank",
-         [](Medium& m) { m.ReplaceInfLine(kInf9, "\"Orvane OP-9150\"", "  \"Orvane OP-9150\" = A,USBPRINT\\A,B"); },
-         {at9("error inf-line-not-at-start", 4)}},
-        {"line starts with a tab",
-         [](Medium& m) { m.ReplaceInfLine(kInf9, "\"Orvane OP-9150\"", "\t\"Orvane OP-9150\" = A,USBPRINT\\A,B"); },
-         {at9("error inf-line-not-at-start", 4)}},
-        {"name in other letter case",
-         [](Medium& m) { m.ReplaceInfLine(kInf9, "\"Orvane OP-9150\"", "\"ORVANE OP-9150\" = A,USBPRINT\\A,B"); },
-         {at9("error inf-line-not-at-start", 4)}},
-        {"name only inside a line (strings)",
-         [](Medium& m) {
-             m.ReplaceInfLine(kInf9, "\"Orvane OP-9150\"", "%M9150% = A,USBPRINT\\A,B");
-             m.files[kInf9] += "M9150=\"Orvane OP-9150\"\r\n";
-         },
-         {at9("error inf-line-not-at-start", 6)}},
-        {"several IDs, USB first after the section: fine",
-         [](Medium& m) {
-             m.ReplaceInfLine(kInf9, "\"Orvane OP-9150\"",
-                              "\"Orvane OP-9150\"\t= OP9150.dat,USBPRINT\\OrvaneOP9150AF90,LPTENUM\\OrvaneOP9150AF90,OP 9150");
-         },
-         {}},
-        {"LPTENUM before USBPRINT: the installer takes the LPT ID",
-         [](Medium& m) {
-             m.ReplaceInfLine(kInf9, "\"Orvane OP-9150\"", "\"Orvane OP-9150\"=sec,LPTENUM\\X,USBPRINT\\X");
-         },
-         {at9("error hardware-id-wrong", 4)}},
-        {"USB only on a second line, first line without USB: the second gives the ID",
-         [](Medium& m) {
-             m.ReplaceInfLine(kInf9, "\"Orvane OP-9150\"",
-                              "\"Orvane OP-9150\"=sec,LPTENUM\\X\r\n\"Orvane OP-9150\"=sec,USBPRINT\\X,L");
-         },
-         {}},
-        {"no USB on any line of the printer",
-         [](Medium& m) { m.ReplaceInfLine(kInf9, "\"Orvane OP-9150\"", "\"Orvane OP-9150\"=sec,LPTENUM\\X"); },
-         {at9("warning inf-no-usb-line", 4)}},
-        {"'usb' in small letters does not count",
-         [](Medium& m) { m.ReplaceInfLine(kInf9, "\"Orvane OP-9150\"", "\"Orvane OP-9150\"=sec,usbprint\\X,lpt"); },
-         {at9("warning inf-no-usb-line", 4)}},
-        {"only one comma: empty ID",
-         [](Medium& m) { m.ReplaceInfLine(kInf9, "\"Orvane OP-9150\"", "\"Orvane OP-9150\"=sec,USBPRINT\\X"); },
-         {at9("error hardware-id-empty", 4)}},
-        {"nothing between the commas",
-         [](Medium& m) { m.ReplaceInfLine(kInf9, "\"Orvane OP-9150\"", "\"Orvane OP-9150\"=sec,,USBPRINT\\X"); },
-         {at9("error hardware-id-empty", 4)}},
-        {"blank after the first comma",
-         [](Medium& m) { m.ReplaceInfLine(kInf9, "\"Orvane OP-9150\"", "\"Orvane OP-9150\"=sec, USBPRINT\\X,L"); },
-         {at9("error hardware-id-blank", 4)}},
-        {"ID of 1023 characters",
-         [](Medium& m) {
-             m.ReplaceInfLine(kInf9, "\"Orvane OP-9150\"",
-                              "\"Orvane OP-9150\"=sec,USBPRINT\\" + std::string(1014, 'I') + ",L");
-         },
-         {}},
-        {"ID of 1024 characters",
-         [](Medium& m) {
-             m.ReplaceInfLine(kInf9, "\"Orvane OP-9150\"",
-                              "\"Orvane OP-9150\"=sec,USBPRINT\\" + std::string(1015, 'I') + ",L");
-         },
-         {at9("error hardware-id-unusable", 4)}},
-        {"ID with bytes that are no GBK text",
-         [](Medium& m) {
-             m.ReplaceInfLine(kInf9, "\"Orvane OP-9150\"", "\"Orvane OP-9150\"=sec,USBPRINT\\\x81\x20,L");
-         },
-         {at9("error hardware-id-unusable", 4)}},
-        {"Chinese printer name in a GBK INF",
-         [](Medium& m) {
-             m.Replace(L"曜驰7730=", L"曜驰7730=Orvane 曜驰7730");
-             m.Replace(L"Orvane VP-7730=", L"Orvane 曜驰7730=24");
-             m.ReplaceInfLine(kInf24, "\"Orvane VP-7730\"", mctest::Gbk(L"\"Orvane 曜驰7730\"=s,USBPRINT\\曜驰,L"));
-         },
-         {}},
-        {"LF line ends and a last line without one",
-         [](Medium& m) {
-             m.files[kInf9] = "[Orvane.NTamd64]\n\"Orvane OP-9150\"=sec,USBPRINT\\X,L";
-         },
-         {}},
-    });
-}
-
-TEST(MediumCheckRules, SetupCommandAndPaths) {
-    // 53 characters of template, twice the 14 of each printer name, 52 of
-    // the 24-pin INF path (51 of the 9-pin one) and the port.
-    core::CheckOptions longestPort;
-    longestPort.port = std::wstring(890, L'P');
-    core::CheckOptions longPort;
-    longPort.port = std::wstring(891, L'P');
-    core::CheckOptions deepProgram;
-    deepProgram.programDirectory = L"C:\\" + std::wstring(230, L'd') + L"\\";  // 234 characters
-    core::CheckOptions deepest;
-    deepest.programDirectory = L"C:\\" + std::wstring(250, L'd');
-    core::CheckOptions deep200;
-    deep200.programDirectory = L"C:\\" + std::wstring(196, L'd') + L"\\";  // 200 characters
-    RunCases({
-        {"set-up command of 1023 characters", [](Medium&) {}, {}, longestPort},
-        {"set-up command over 1023 characters", [](Medium&) {},
-         {Cat("error command-too-long", 10), Cat("error command-too-long", 12)}, longPort},
-        // 234 + 49 > 259 for the INF paths; 234 + 13 + 11 for each manual
-        // and 234 + 17 for each companion program fit.
-        {"INF paths over 259 characters", [](Medium&) {},
-         {Cat("error path-too-long", 10), Cat("error path-too-long", 11), Cat("error path-too-long", 12)},
-         deepProgram},
-        {"catalogue path over 259 characters", [](Medium&) {}, {Cat("error path-too-long", 0)}, deepest},
-        // 200 + 49 for the INF paths fit; 200 + 13 + 50 for the manual and
-        // 200 + 60 for the companion program do not.
-        {"manual and companion paths over 259 characters",
-         [](Medium& m) {
-             m.Replace(L"OP-730K=OP", L"OP-730K=" + std::wstring(46, L'm') + L".pdf");
-             m.Replace(L"Quorin=", L"Quorin=" + std::wstring(50, L'q') + L"\\Quorin.exe");
-         },
-         {Cat("error path-too-long", 18), Cat("error path-too-long", 21)},
-         deep200},
-    });
-}
-
-TEST(MediumCheckRules, ManualsAndCompanions) {
-    RunCases({
-        {"named manual missing", [](Medium& m) { m.files.erase(L"OrvaneManual\\VP-7730.pdf"); },
-         {Cat("error manual-missing", 19)}},
-        {"fallback manual missing", [](Medium& m) { m.files.erase(L"OrvaneManual\\Printer.PDF"); },
-         {"error manual-missing OrvaneManual\\Printer.PDF:0"}},
-        {"fallback not needed when every model names its manual",
-         [](Medium& m) {
-             m.files.erase(L"OrvaneManual\\Printer.PDF");
-             m.InsertAfter(L"[PRINTER_MAN]", {L"OP-9150=OP-730K.pdf"});
-         },
-         {}},
-        {"manual name of 99 characters is not read: Printer.PDF opens",
-         [](Medium& m) { m.Replace(L"OP-730K=OP", L"OP-730K=" + std::wstring(95, L'm') + L".pdf"); },
-         {Cat("warning manual-name-too-long", 18)}},
-        {"manual name of 98 characters is read",
-         [](Medium& m) {
-             const std::wstring file = std::wstring(94, L'm') + L".pdf";
-             m.Replace(L"OP-730K=OP", L"OP-730K=" + file);
-             m.files[L"OrvaneManual\\" + file] = "%PDF";
-         },
-         {}},
-        {"companion key missing", [](Medium& m) { m.Remove(L"Tessan="); }, {Cat("error companion-missing", 0)}},
-        {"companion file missing", [](Medium& m) { m.files.erase(L"Quorin\\Quorin.exe"); },
-         {Cat("error companion-missing", 21)}},
-        {"companion file unreadable", [](Medium& m) { m.unreadable.insert(L"Quorin\\Quorin.exe"); },
-         {Cat("error companion-missing", 21)}},
-    });
-}
-
-TEST(MediumCheckRules, WhatTheReadsNeverReach) {
-    RunCases({
-        {"second PRINTER_TYPE section with lines",
-         [](Medium& m) {
-             m.catalogue.push_back(L"[PRINTER_TYPE]");
-             m.catalogue.push_back(L"Orvane X=24");
-         },
-         {"warning duplicate-section PrinterInfor.Inf:23"}},
-        {"second section of a name nobody reads", [](Medium& m) {
-             m.catalogue.push_back(L"[Notes]");
-             m.catalogue.push_back(L"a=1");
-             m.catalogue.push_back(L"[Notes]");
-             m.catalogue.push_back(L"b=2");
-         },
-         {}},
-        {"key again with another value", [](Medium& m) { m.InsertAfter(L"OP-9150=", {L"OP-9150=Orvane Other"}); },
-         {Cat("warning duplicate-key", 12)}},
-        {"key again with the same value", [](Medium& m) { m.InsertAfter(L"OP-9150=", {L"OP-9150 = Orvane OP-9150"}); },
-         {}},
-        {"key nobody looks up, twice", [](Medium& m) { m.InsertAfter(L"OP-9150=", {L"Gone=1", L"Gone=2"}); }, {}},
-    });
 }
 
 TEST(MediumCheckRules, IncompleteAccessIsReportedNotPassed) {
-    mctest::Medium m = Medium::Good();
-    mctest::FakeMedium fake(m);
-    core::MediumAccess access = fake.Access();
+    ScratchDir dir;
+    Medium::Good().WriteTo(dir);
+    medium_check::NativeMedium medium(dir.path);
+    core::MediumAccess access = medium.Access();
     access.fileOpens = nullptr;
-    const core::CheckReport report = core::CheckMedium(access, {});
-    ASSERT_EQ(report.findings.size(), 1u);
-    EXPECT_EQ(report.findings[0].rule, "cannot-check");
-    EXPECT_EQ(report.findings[0].severity, core::Severity::Error);
+    EXPECT_EQ(Briefs(core::CheckMedium(access, {})), std::vector<std::string>{"error cannot-check :0"});
 }
 
-// The installer reads the catalogue again for every list and lookup; the
-// checker asks it the same way, so it reads each list once and each key of
-// each model, not one whole-file parse that hides the profile functions.
-TEST(MediumCheckRules, ReadsGoThroughTheProfileFunctions) {
-    Medium m = Medium::Good();
-    mctest::FakeMedium fake(m);
-    core::CheckMedium(fake.Access(), {});
-    EXPECT_EQ(fake.sectionReads, 3);               // series list and two series
-    EXPECT_EQ(fake.stringReads, 3 * 3 + 2);        // name, type and manual per model; two companions
-    EXPECT_EQ(fake.existenceTests, 3 + 2);         // three manuals, two companions
+// ---- Code page 936 and file names -----------------------------------------------
+
+// Expected values are Wine's MultiByteToWideChar / WideCharToMultiByte with
+// code page 936, which follow Windows' table.
+TEST(MediumCheckGbk, ConvertsAsWindowsDoes) {
+    const struct {
+        std::string bytes;
+        std::wstring text;
+        bool strictOk;
+    } decoded[] = {
+        {"Orvane OP-730K", L"Orvane OP-730K", true},
+        {"\xEA\xD7\xB3\xDB" "7730\x80", L"曜驰7730\x20AC", true},
+        {"a\xA1\xA4\xA1\xAA", L"a\x00B7\x2014", true},          // middle dot and em dash
+        {"\xAA\xA1\xA1\x40\xFE\xFE", L"\xE000\xE4C6\xE4C5", true},  // user-defined areas
+        {"\xA2\xAB\xFE\xA0", L"\xE766\xE864", true},            // gaps after them
+        {"x\x81", L"x?", false},                                // lead byte at the end
+        {"\x81\x30z", L"?z", false},                            // lead byte before no trail: both go
+        {"\x81\x7F", L"?", false},
+        {std::string("\x81\0z", 3), std::wstring(L"?\0z", 3), false},  // the zero stays
+        {"\xFF\xFF", L"\xF8F5\xF8F5", false},
+    };
+    for (const auto& c : decoded) {
+        SCOPED_TRACE(core::ToUtf8(c.text));
+        EXPECT_EQ(medium_check::DecodeGbk(c.bytes), c.text);
+        std::wstring strict;
+        EXPECT_EQ(medium_check::DecodeGbkStrict(c.bytes, strict), c.strictOk);
+        if (c.strictOk) EXPECT_EQ(strict, c.text);
+    }
+    std::string bytes;
+    EXPECT_TRUE(medium_check::EncodeGbkStrict(L"曜驰7730\x20AC\xE000\xF8F5", bytes));
+    EXPECT_EQ(bytes, "\xEA\xD7\xB3\xDB" "7730\x80\xAA\xA1\xFF");
+    // Thai, a character without a best fit to '?', the replacement character.
+    for (const wchar_t* t : {L"\x0E01", L"\x30FB", L"\xFFFD"}) EXPECT_FALSE(medium_check::EncodeGbkStrict(t, bytes));
+}
+
+TEST(MediumCheckNative, ResolvesPathsAsWindows) {
+    ScratchDir dir;
+    for (const auto& [file, bytes] : {std::pair{L"OrvaneManual\\OP-730K.pdf", "%PDF"}, {L"Manuel\\École.pdf", "%PDF"},
+                                      {L"OrvaneManual\\Both.pdf", "upper"}, {L"OrvaneManual\\both.PDF", "lower"},
+                                      {L"Tools\\Quorin.exe", "MZ"}})
+        dir.Write(file, bytes);
+    medium_check::NativeMedium medium(dir.path);
+    ASSERT_TRUE(medium.IsFolder());
+    const struct {
+        std::wstring asked;
+        const char* found;  // relative, or nullptr when none
+    } cases[] = {
+        {L"orvanemanual\\op-730k.PDF", "OrvaneManual/OP-730K.pdf"},
+        {L"OrvaneManual/OP-730K.pdf", "OrvaneManual/OP-730K.pdf"},
+        {L"OrvaneManual\\\\OP-730K.pdf. ", "OrvaneManual/OP-730K.pdf"},
+        {L"Tools\\..\\OrvaneManual\\.\\OP-730K.pdf", "OrvaneManual/OP-730K.pdf"},
+        {L"OrvaneManual\\both.PDF", "OrvaneManual/both.PDF"},
+        {L"OrvaneManual\\Both.pdf", "OrvaneManual/Both.pdf"},
+        {L"MANUEL\\école.PDF", "Manuel/École.pdf"},
+        {L"..\\OrvaneManual\\OP-730K.pdf", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(core::ToUtf8(c.asked));
+        const auto found = medium.Resolve(c.asked);
+        EXPECT_EQ(found.value_or(""), c.found ? dir.path / c.found : "");
+    }
+    // (A folder does not open as a file, as on Windows: the rules' unreadable files are folders.)
+    const core::MediumAccess access = medium.Access();
+    std::string bytes;
+    EXPECT_EQ(access.readFile(access.context, L"OrvaneManual\\Both.pdf", 4, bytes), core::FileRead::TooLarge);
+    EXPECT_EQ(access.readFile(access.context, L"OrvaneManual\\Both.pdf", 5, bytes), core::FileRead::Ok);
+    EXPECT_EQ(bytes, "upper");
+}
+
+// ---- The program ------------------------------------------------------------------
+
+struct ProgramRun {
+    int status = -1;
+    std::string out, err;
+};
+
+ProgramRun RunProgram(const std::string& arguments) {
+    ScratchDir logs;
+    const std::string out = (logs.path / "out").string(), err = (logs.path / "err").string();
+    const int raw = std::system(("'" PI_MEDIUM_CHECK_EXE "' " + arguments + " >'" + out + "' 2>'" + err + "'").c_str());
+    std::stringstream o, e;
+    o << std::ifstream(out).rdbuf();
+    e << std::ifstream(err).rdbuf();
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, o.str(), e.str()};
+}
+
+std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+
+// Every run also takes well under a second, a medium of 500 models too.
+TEST(MediumCheckProgram, ExitStatusAndOutput) {
+    const std::string demo = Quoted(PI_NATIVE_DEMO_MEDIUM);
+    Medium m = Medium::Good();  // and 25 series of 20 models
+    for (int s = 0; s < 25; ++s) {
+        const std::wstring series = L"系列 " + std::to_wstring(s);
+        m.InsertAfter(L"[PRINTER_SERIES]", {series});
+        m.catalogue.push_back(L"[" + series + L"]");
+        for (int i = 0; i < 20; ++i) {
+            const std::wstring model = L"OP-" + std::to_wstring(s * 20 + i) + L"K";
+            m.AddModel(series, model, L"Orvane " + model);
+        }
+    }
+    ScratchDir large;
+    m.WriteTo(large);
+    ScratchDir broken, warned;  // the demo medium without a manual, and with a warning only
+    for (const ScratchDir* d : {&broken, &warned}) fs::copy(PI_NATIVE_DEMO_MEDIUM, d->path, fs::copy_options::recursive);
+    fs::remove(broken.path / "OrvaneManual" / "VP-7330.pdf");
+    warned.Write(kInf9, "[M]\r\n\"Orvane OP-9150\" = A,LPTENUM\\A\r\n\"Orvane OP-9120\" = B,USBPRINT\\B,C\r\n");
+    const struct {
+        const char* name;
+        std::string arguments;
+        int status;
+        const char* inOut;  // text the standard output must hold ("" for none)
+        const char* inErr;
+    } cases[] = {
+        {"demo medium", demo, 0, "", "0 errors, 0 warnings (3 series, 9 models)"},
+        {"demo medium as JSON", "--json " + demo, 0, "\"errors\": 0, \"warnings\": 0, \"findings\": []", ""},
+        {"missing manual", Quoted(broken.path), 1,
+         "error: PrinterInfor.Inf:51 [PRINTER_MAN] 曜驰7330: the manual page answers \"该机型pdf文件不存在\" for 2 "
+         "models: '曜驰7330', '曜驰7330+': OrvaneManual\\VP-7330.pdf is missing or cannot be read [manual-missing]\n",
+         "1 errors, 0 warnings"},
+        {"missing manual as JSON", "--json " + Quoted(broken.path), 1,
+         "\"rule\": \"manual-missing\", \"file\": \"PrinterInfor.Inf\", \"line\": 51", "1 errors"},
+        {"warnings only", Quoted(warned.path), 0, "warning: OrvaneDriver\\OrvaneDriver\\Orvane 9pin\\Orvane.INF:2 ",
+         "0 errors, 1 warnings"},
+        {"port option", "--port " + std::string(900, 'P') + " " + demo, 1, "[command-too-long]", "9 errors"},
+        {"program folder", "--program-dir 'C:\\" + std::string(240, 'd') + "' " + demo, 1, "[path-too-long]", ""},
+        {"no such folder", Quoted(broken.path / "PrinterInfor.Inf"), 2, "", "is no folder"},
+        {"no folder given", "--json", 2, "", "no medium folder given"},
+        {"unknown option", "--fast " + demo, 2, "", "unknown option --fast"},
+        {"option without its value", demo + " --port", 2, "", "--port needs a value"},
+        {"port with a quotation mark", "--port 'LPT\"1' " + demo, 2, "", "a port name holds no"},
+        {"help", "--help", 0, "usage: medium-check", ""},
+        {"503 models", Quoted(large.path), 0, "", "0 errors, 0 warnings (27 series, 503 models)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto start = std::chrono::steady_clock::now();
+        const ProgramRun run = RunProgram(c.arguments);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        EXPECT_EQ(run.status, c.status) << run.out << run.err;
+        if (*c.inOut) EXPECT_NE(run.out.find(c.inOut), std::string::npos) << run.out;
+        else EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find(c.inErr), std::string::npos) << run.err;
+    }
 }
 
 }  // namespace
