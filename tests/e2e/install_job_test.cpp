@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,60 +26,30 @@ using Texts = std::vector<std::wstring>;
 std::wstring StandInExe() { return e2e::DriverDir() + L"install_printui_stand_in.exe"; }
 
 Texts LogLines(const std::wstring& path) {
+    std::wistringstream in(e2e::Utf8ToWide(e2e::ReadFileBytes(path)));
     Texts lines;
-    const std::wstring text = e2e::Utf8ToWide(e2e::ReadFileBytes(path));
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find(L'\n', start);
-        if (end == std::wstring::npos) end = text.size();
-        if (end > start) lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
+    for (std::wstring line; std::getline(in, line);)
+        if (!line.empty()) lines.push_back(line);
     return lines;
 }
 
-// The parameters a recorded command line carries after the program's name.
+// The parameters a recorded command line carries after the program's name
+// (quoted or not).
 std::wstring ParametersOf(const std::wstring& commandLine) {
-    size_t at = 0;
-    if (!commandLine.empty() && commandLine[0] == L'"') {
-        at = commandLine.find(L'"', 1);
-        at = at == std::wstring::npos ? commandLine.size() : at + 1;
-    } else {
-        at = commandLine.find(L' ');
-        if (at == std::wstring::npos) at = commandLine.size();
-    }
-    while (at < commandLine.size() && commandLine[at] == L' ') ++at;
-    return commandLine.substr(at);
-}
-
-std::wstring ProgramOf(const std::wstring& commandLine) {
-    if (!commandLine.empty() && commandLine[0] == L'"') return commandLine.substr(1, commandLine.find(L'"', 1) - 1);
-    return commandLine.substr(0, commandLine.find(L' '));
-}
-
-// "rundll32", with or without a folder and ".exe", in any letter case.
-bool IsRundll32(std::wstring program) {
-    const size_t slash = program.find_last_of(L"\\/");
-    if (slash != std::wstring::npos) program = program.substr(slash + 1);
-    for (wchar_t& c : program) c = static_cast<wchar_t>(towlower(c));
-    return program == L"rundll32" || program == L"rundll32.exe";
-}
-
-Texts LocalPrinters() {
-    DWORD needed = 0, returned = 0;
-    ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
-    if (needed == 0) return {};
-    std::vector<BYTE> buffer(needed + sizeof(void*));
-    if (!::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &returned)) return {};
-    Texts names;
-    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-    for (DWORD i = 0; i < returned; ++i) names.push_back(info[i].pPrinterName);
-    return names;
+    const bool quoted = !commandLine.empty() && commandLine[0] == L'"';
+    const size_t end = quoted ? commandLine.find(L'"', 1) + 1 : commandLine.find(L' ');
+    const size_t at = commandLine.find_first_not_of(L' ', std::min(end, commandLine.size()));
+    return at == std::wstring::npos ? std::wstring() : commandLine.substr(at);
 }
 
 bool HasPrinter(const std::wstring& name) {
-    for (const auto& n : LocalPrinters())
-        if (n == name) return true;
+    DWORD needed = 0, returned = 0;
+    ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
+    std::vector<BYTE> buffer(needed + sizeof(void*));
+    if (!::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &returned)) return false;
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    for (DWORD i = 0; i < returned; ++i)
+        if (info[i].pPrinterName == name) return true;
     return false;
 }
 
@@ -159,7 +131,9 @@ protected:
     void TearDown() override {
         for (const auto& n : kPrinters) DeletePrinterNamed(n);
     }
-    void Configure(const std::string& config) { ASSERT_TRUE(e2e::WriteFileBytes(standIn_ + L".cfg", config)); }
+    void Configure(const std::string& settings) {
+        ASSERT_TRUE(e2e::WriteFileBytes(standIn_ + L".cfg", "[stand-in]\n" + settings));
+    }
     Texts Commands() const { return LogLines(standIn_ + L".log"); }
     std::wstring Inf24() const { return medium_->Path(L"OrvaneDriver\\OrvaneDriver\\Orvane 24pin\\Orvane.INF"); }
 
@@ -168,7 +142,12 @@ protected:
     std::wstring standIn_;
 };
 
+// An earlier printer of the name is deleted from the spooler; the stand-in
+// creates none, so the installation fails and nothing more is run.
 TEST_F(DriverInstallE2E, RunsTheExactInstallCommandAndReportsFailureWhenNoPrinterAppears) {
+    const std::wstring driver = PrinterDriverForTests();
+    ASSERT_FALSE(driver.empty()) << "no printer driver to create a printer with";
+    ASSERT_TRUE(AddLocalPrinter(L"Orvane OP-730K", driver)) << "error " << ::GetLastError();
     Program program(*medium_);
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(ChooseModel(program, L"Orvane 经典24针系列", L"OP-730K"));
@@ -181,16 +160,15 @@ TEST_F(DriverInstallE2E, RunsTheExactInstallCommandAndReportsFailureWhenNoPrinte
     EXPECT_EQ(seen.text, L"打印机驱动安装失败！");
     EXPECT_EQ(seen.caption, L"OK");
     EXPECT_EQ(seen.owner, program.Window());
+    EXPECT_FALSE(HasPrinter(L"Orvane OP-730K"));
 
-    const Texts commands = Commands();
-    ASSERT_EQ(commands.size(), 1u);
     // The system's search found "rundll32" in the program's own folder: the
     // stand-in there wrote this line.
-    EXPECT_TRUE(IsRundll32(ProgramOf(commands[0]))) << commands[0];
+    const Texts commands = Commands();
+    ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ(ParametersOf(commands[0]), L"PRINTUI.DLL,PrintUIEntry /if /n \"Orvane OP-730K\" /f \"" + Inf24() +
                                              L"\" /r \"LPT1:\" /m \"Orvane OP-730K\" ");
     EXPECT_TRUE(e2e::WaitUntil([&] { return ButtonsBack(program); }));
-    // Nothing more is run after a failed installation.
     ::Sleep(300);
     EXPECT_EQ(Commands().size(), 1u);
 }
@@ -204,13 +182,7 @@ TEST_F(DriverInstallE2E, ExitWhileTheSetUpCommandRunsIsRefused) {
     ASSERT_TRUE(e2e::WaitUntil([&] { return Commands().size() == 1; }, 15000));
     auto refusal = probe::AnswerNextMessageBox(program.Pid(), IDOK, 10000);
     program.Click(IDC_BTN_EXIT);
-    const probe::MessageBoxInfo refused = refusal.get();
-    EXPECT_EQ(refused.text, L"正在安装打印机驱动，请稍后再退出！");
-    EXPECT_TRUE(program.Running());
-    // The close box answers the same way.
-    auto closeRefusal = probe::AnswerNextMessageBox(program.Pid(), IDOK, 10000);
-    ::PostMessageW(program.Window(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(closeRefusal.get().text, L"正在安装打印机驱动，请稍后再关闭！");
+    EXPECT_EQ(refusal.get().text, L"正在安装打印机驱动，请稍后再退出！");
     EXPECT_TRUE(program.Running());
 
     // The command ends, no printer appeared: the failure, then the buttons.
@@ -220,23 +192,6 @@ TEST_F(DriverInstallE2E, ExitWhileTheSetUpCommandRunsIsRefused) {
     // Idle again: Exit leaves at once.
     program.Click(IDC_BTN_EXIT);
     EXPECT_TRUE(program.WaitForExit(10000));
-}
-
-TEST_F(DriverInstallE2E, EarlierPrinterOfTheSameNameIsDeletedFromTheSpooler) {
-    const std::wstring driver = PrinterDriverForTests();
-    ASSERT_FALSE(driver.empty()) << "no printer driver to create a printer with";
-    ASSERT_TRUE(AddLocalPrinter(L"Orvane OP-730K", driver)) << "error " << ::GetLastError();
-    ASSERT_TRUE(HasPrinter(L"Orvane OP-730K"));
-    Program program(*medium_);
-    ASSERT_TRUE(program.Start());
-    ASSERT_TRUE(ChooseModel(program, L"Orvane 经典24针系列", L"OP-730K"));
-    auto box = probe::AnswerNextMessageBox(program.Pid(), IDOK, 60000);
-    program.Click(IDC_BTN_NEXT);
-    // The stand-in creates nothing: the earlier printer is gone, so the
-    // installation fails.
-    EXPECT_EQ(box.get().text, L"打印机驱动安装失败！");
-    EXPECT_FALSE(HasPrinter(L"Orvane OP-730K"));
-    EXPECT_TRUE(e2e::WaitUntil([&] { return ButtonsBack(program); }));
 }
 
 TEST_F(DriverInstallE2E, SuccessfulHighSpeedInstallationSetsDefaultRenamesAndPrintsTestPage) {

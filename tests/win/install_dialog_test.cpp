@@ -56,10 +56,7 @@ void ChooseUnnamedModel(HWND dlg) {
 }
 
 TEST(InstallDialog, FailedJobHoldsTheButtonsShowsItsBoxOverTheDialogAndTimerGivesThemBack) {
-    spoolsim::World w;
-    w.printers = {spoolsim::Printer{L"Fax"}};
-    w.realMessageBoxes = true;
-    spoolsim::Reset(w);
+    spoolsim::Reset(spoolsim::World{.printers = {spoolsim::Printer{L"Fax"}}, .realMessageBoxes = true});
     CPrinterInstallDlg dlg;
     dlg.m_installApi = &spoolsim::Api();
     probe::MessageBoxInfo box;
@@ -67,7 +64,9 @@ TEST(InstallDialog, FailedJobHoldsTheButtonsShowsItsBoxOverTheDialogAndTimerGive
     bool buttonsBack = false;
     int doneAfter = 99, installingAfter = 99;
     UINT_PTR timerAfter = 99;
+    HWND dialogWindow = nullptr;
     RunDialog(dlg, [&](CPrinterInstallDlg& d, HWND wnd) {
+        dialogWindow = wnd;
         ChooseUnnamedModel(wnd);
         Click(wnd, IDC_BTN_NEXT);
         box = probe::WaitForMessageBox(::GetCurrentProcessId(), 10000);
@@ -87,6 +86,7 @@ TEST(InstallDialog, FailedJobHoldsTheButtonsShowsItsBoxOverTheDialogAndTimerGive
     EXPECT_EQ(box.text, L"打印机驱动安装失败！");
     EXPECT_EQ(box.caption, L"OK");
     EXPECT_TRUE(box.hasIcon);
+    EXPECT_EQ(box.owner, dialogWindow);
     EXPECT_TRUE(heldWhileBoxOpen);
     EXPECT_TRUE(installingWhileBoxOpen);
     EXPECT_TRUE(heldLater);
@@ -101,86 +101,38 @@ TEST(InstallDialog, FailedJobHoldsTheButtonsShowsItsBoxOverTheDialogAndTimerGive
     EXPECT_EQ(dlg.m_stcInstallStatus.GetText(), L"打印机驱动安装失败");
 }
 
-TEST(InstallDialog, BoxesAreOwnedByTheDialogWindow) {
-    spoolsim::World w;
-    w.realMessageBoxes = true;
-    spoolsim::Reset(w);
-    CPrinterInstallDlg dlg;
-    dlg.m_installApi = &spoolsim::Api();
-    HWND dialogWindow = nullptr;
-    probe::MessageBoxInfo box;
-    RunDialog(dlg, [&](CPrinterInstallDlg&, HWND wnd) {
-        dialogWindow = wnd;
-        ChooseUnnamedModel(wnd);
-        auto answer = probe::AnswerNextMessageBox(::GetCurrentProcessId(), IDOK);
-        Click(wnd, IDC_BTN_NEXT);
-        box = answer.get();
-        WaitUntil([&] { return Enabled(wnd, IDC_BTN_NEXT); });
-        Click(wnd, IDC_BTN_EXIT);
-    });
-    ASSERT_TRUE(box);
-    EXPECT_EQ(box.owner, dialogWindow);
+// A window of this (the dialog's) thread that, when posted WM_APP, keeps the
+// thread busy until g_release is set: timer 1 cannot run meanwhile.
+std::atomic<bool> g_held{false};
+HANDLE g_release = nullptr;
+
+LRESULT CALLBACK BlockingProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg != WM_APP) return ::DefWindowProcW(wnd, msg, wp, lp);
+    g_held = true;
+    ::WaitForSingleObject(g_release, 20000);
+    return 0;
 }
-
-// A window of the dialog's thread that, on request, keeps that thread busy
-// until released: timer 1 cannot run meanwhile.
-class ThreadBlocker {
-public:
-    static constexpr UINT kBlock = WM_APP + 1;
-    ThreadBlocker() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"PiInstallTestBlocker";
-        ::RegisterClassW(&wc);
-        m_wnd = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
-        ::SetWindowLongPtrW(m_wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~ThreadBlocker() {
-        if (m_wnd) ::DestroyWindow(m_wnd);
-    }
-    // From another thread: returns once the window's thread is held.
-    bool Hold() {
-        ::ResetEvent(m_release.get());
-        m_entered = false;
-        ::PostMessageW(m_wnd, kBlock, 0, 0);
-        return WaitUntil([&] { return m_entered.load(); }, 5000);
-    }
-    void Release() { ::SetEvent(m_release.get()); }
-
-private:
-    static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-        auto* self = reinterpret_cast<ThreadBlocker*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
-        if (msg == kBlock && self) {
-            self->m_entered = true;
-            ::WaitForSingleObject(self->m_release.get(), 20000);
-            return 0;
-        }
-        return ::DefWindowProcW(wnd, msg, wp, lp);
-    }
-    HWND m_wnd = nullptr;
-    win::UniqueHandle m_release{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    std::atomic<bool> m_entered{false};
-
-public:
-    ThreadBlocker(const ThreadBlocker&) = delete;
-    ThreadBlocker& operator=(const ThreadBlocker&) = delete;
-};
 
 TEST(InstallDialog, FailedInstallationLeavesMinusOneUntilTimerOneSeesIt) {
     std::promise<void> boxReached;
     auto reached = boxReached.get_future();
     std::promise<void> gate;
     std::shared_future<void> opened = gate.get_future().share();
-    spoolsim::World w;
-    w.onMessageBox = [&](const std::wstring&) {
+    spoolsim::Reset(spoolsim::World{.onMessageBox = [&](const std::wstring&) {
         boxReached.set_value();
         opened.wait();
-    };
-    spoolsim::Reset(w);
+    }});
     CPrinterInstallDlg dlg;
     dlg.m_installApi = &spoolsim::Api();
-    ThreadBlocker blocker;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = BlockingProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"PiInstallTestBlocker";
+    ::RegisterClassW(&wc);
+    HWND blocker =
+        ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    win::UniqueHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    g_release = release.get();
     bool sawMinusOne = false, stayedMinusOne = false, stillHeld = false, buttonsBack = false;
     int doneAfter = 99;
     RunDialog(dlg, [&](CPrinterInstallDlg& d, HWND wnd) {
@@ -190,7 +142,8 @@ TEST(InstallDialog, FailedInstallationLeavesMinusOneUntilTimerOneSeesIt) {
             gate.set_value();
             return;
         }
-        const bool held = blocker.Hold();
+        ::PostMessageW(blocker, WM_APP, 0, 0);
+        const bool held = WaitUntil([] { return g_held.load(); }, 5000);
         gate.set_value();  // the failure box is answered; the worker ends
         if (held) {
             sawMinusOne = WaitUntil([&] { return d.m_bInstallDone.load() == -1; }, 5000);
@@ -198,7 +151,7 @@ TEST(InstallDialog, FailedInstallationLeavesMinusOneUntilTimerOneSeesIt) {
             stayedMinusOne = d.m_bInstallDone.load() == -1;
             stillHeld = !Enabled(wnd, IDC_BTN_NEXT) && d.m_bInstalling.load() == 1;
         }
-        blocker.Release();
+        ::SetEvent(g_release);
         buttonsBack = WaitUntil([&] { return Enabled(wnd, IDC_BTN_NEXT) && Enabled(wnd, IDC_BTN_CANCEL); });
         doneAfter = d.m_bInstallDone.load();
         Click(wnd, IDC_BTN_EXIT);
@@ -208,6 +161,7 @@ TEST(InstallDialog, FailedInstallationLeavesMinusOneUntilTimerOneSeesIt) {
     EXPECT_TRUE(stillHeld);
     EXPECT_TRUE(buttonsBack);
     EXPECT_EQ(doneAfter, 0);
+    ::DestroyWindow(blocker);
     spoolsim::Reset(spoolsim::World{});  // drops the hook that refers to this test's locals
 }
 

@@ -10,6 +10,7 @@
 
 #include "catalogue_test_files.h"
 #include "usb_simulator.h"
+#include "usb_test_setups.h"
 
 namespace insttest {
 
@@ -78,19 +79,9 @@ inline void NoUsbPrinter() { ASSERT_TRUE(usbsim::Install(usbsim::Setup{})); }
 
 // One USB printer attached on port USB<port> whose device ID text is `idText`.
 inline void AttachUsbPrinter(const std::string& idText, DWORD port = 1) {
-    const std::wstring guid = L"{28d78fad-5a12-11d1-ae5b-0000f803a8c2}";
-    usbsim::Device device;
-    device.path = L"\\\\?\\usb#vid_1a86&pid_7584#6&1f2e3d4c&0&2#" + guid;
-    device.id = usbsim::IdWithLength(idText);
-    device.answer = usbsim::Answer::Immediate;
-    usbsim::Entry entry;
-    entry.name = L"##?#USB#VID_1A86&PID_7584#6&1f2e3d4c&0&2#" + guid;
-    entry.deviceInstance = usbsim::RegValue::Text(L"USB\\VID_1A86&PID_7584\\6&1F2E3D4C&0&2");
-    entry.linked = usbsim::RegValue::Dword(1);
-    entry.portNumber = usbsim::RegValue::Dword(port);
     usbsim::Setup setup;
-    setup.devices.push_back(device);
-    setup.entries.push_back(entry);
+    setup.devices = {usbtest::Printer(usbtest::kOrvane, idText)};
+    setup.entries = {usbtest::Entry(usbtest::kOrvane, port)};
     ASSERT_TRUE(usbsim::Install(setup));
 }
 
