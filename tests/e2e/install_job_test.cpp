@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -25,6 +24,7 @@ using Texts = std::vector<std::wstring>;
 
 std::wstring StandInExe() { return e2e::DriverDir() + L"install_printui_stand_in.exe"; }
 
+// The command lines the stand-in recorded, one a line.
 Texts LogLines(const std::wstring& path) {
     std::wistringstream in(e2e::Utf8ToWide(e2e::ReadFileBytes(path)));
     Texts lines;
@@ -62,17 +62,10 @@ void DeletePrinterNamed(const std::wstring& name) {
     ::ClosePrinter(printer);
 }
 
-// A printer driver for the stand-in to create printers with: one Wine
-// already has, or else one made here from Wine's PostScript driver file
-// (the test prefix keeps it; Wine cannot delete a driver with its files).
+// A printer driver for the printers the tests create, made from Wine's
+// PostScript driver file (the test prefix keeps it: Wine cannot delete a
+// driver with its files, and adding it again changes nothing).
 std::wstring PrinterDriverForTests() {
-    DWORD needed = 0, returned = 0;
-    ::EnumPrinterDriversW(nullptr, nullptr, 1, nullptr, 0, &needed, &returned);
-    if (needed > 0) {
-        std::vector<BYTE> buffer(needed + sizeof(void*));
-        if (::EnumPrinterDriversW(nullptr, nullptr, 1, buffer.data(), needed, &needed, &returned) && returned > 0)
-            return reinterpret_cast<const DRIVER_INFO_1W*>(buffer.data())[0].pName;
-    }
     wchar_t system[MAX_PATH] = {};
     const UINT n = ::GetSystemDirectoryW(system, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return {};
@@ -84,7 +77,7 @@ std::wstring PrinterDriverForTests() {
     info.pDriverPath = file.data();
     info.pDataFile = file.data();
     info.pConfigFile = file.data();
-    if (!::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&info), APD_COPY_NEW_FILES)) return {};
+    ::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&info), APD_COPY_NEW_FILES);
     return name;
 }
 
@@ -123,8 +116,7 @@ bool ButtonsBack(const Program& p) { return p.Enabled(IDC_BTN_NEXT) && p.Enabled
 class DriverInstallE2E : public ::testing::Test {
 protected:
     void SetUp() override {
-        medium_ = std::make_unique<Medium>();
-        standIn_ = medium_->Path(L"rundll32.exe");
+        standIn_ = medium_.Path(L"rundll32.exe");
         ASSERT_TRUE(::CopyFileW(StandInExe().c_str(), standIn_.c_str(), FALSE));
         for (const auto& n : kPrinters) DeletePrinterNamed(n);
     }
@@ -135,10 +127,10 @@ protected:
         ASSERT_TRUE(e2e::WriteFileBytes(standIn_ + L".cfg", "[stand-in]\n" + settings));
     }
     Texts Commands() const { return LogLines(standIn_ + L".log"); }
-    std::wstring Inf24() const { return medium_->Path(L"OrvaneDriver\\OrvaneDriver\\Orvane 24pin\\Orvane.INF"); }
+    std::wstring Inf24() const { return medium_.Path(L"OrvaneDriver\\OrvaneDriver\\Orvane 24pin\\Orvane.INF"); }
 
     const Texts kPrinters{L"Orvane OP-730K", L"Orvane VP-7730", L"Orvane 曜驰7730"};
-    std::unique_ptr<Medium> medium_;
+    Medium medium_;
     std::wstring standIn_;
 };
 
@@ -148,7 +140,7 @@ TEST_F(DriverInstallE2E, RunsTheExactInstallCommandAndReportsFailureWhenNoPrinte
     const std::wstring driver = PrinterDriverForTests();
     ASSERT_FALSE(driver.empty()) << "no printer driver to create a printer with";
     ASSERT_TRUE(AddLocalPrinter(L"Orvane OP-730K", driver)) << "error " << ::GetLastError();
-    Program program(*medium_);
+    Program program(medium_);
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(ChooseModel(program, L"Orvane 经典24针系列", L"OP-730K"));
     auto box = probe::AnswerNextMessageBox(program.Pid(), IDOK, 60000);
@@ -175,7 +167,7 @@ TEST_F(DriverInstallE2E, RunsTheExactInstallCommandAndReportsFailureWhenNoPrinte
 
 TEST_F(DriverInstallE2E, ExitWhileTheSetUpCommandRunsIsRefused) {
     Configure("sleep_ms=4000\n");
-    Program program(*medium_);
+    Program program(medium_);
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(ChooseModel(program, L"Orvane 经典24针系列", L"OP-730K"));
     program.Click(IDC_BTN_NEXT);
@@ -198,7 +190,7 @@ TEST_F(DriverInstallE2E, SuccessfulHighSpeedInstallationSetsDefaultRenamesAndPri
     const std::wstring driver = PrinterDriverForTests();
     ASSERT_FALSE(driver.empty()) << "no printer driver to create a printer with";
     Configure("create_driver=" + std::string(driver.begin(), driver.end()) + "\n");
-    Program program(*medium_);
+    Program program(medium_);
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(ChooseModel(program, L"Orvane 曜驰高速系列", L"曜驰7730"));
     // Default printer "是" is the first choice; ask for the test page too.
