@@ -117,8 +117,4 @@ bool Program::ClickAndWait(int id, DWORD timeoutMs) const {
     return ::SendMessageTimeoutW(Item(id), BM_CLICK, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
 }
 
-bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
-    return probe::WaitForWindow([&] { return pred() ? HWND(1) : nullptr; }, timeoutMs) != nullptr;
-}
-
 }  // namespace e2e

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/window_probe.h"
 #include "win/lpt_simulator.h"
 
 namespace e2e {
@@ -74,7 +75,6 @@ private:
     HWND wnd_ = nullptr;
 };
 
-// Polls pred until it holds or timeoutMs passes.
-bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs = 10000);
+using probe::WaitUntil;
 
 }  // namespace e2e

@@ -44,6 +44,10 @@ HWND WaitForWindow(const std::function<HWND()>& find, DWORD timeoutMs) {
     }
 }
 
+bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
+    return WaitForWindow([&] { return pred() ? HWND(1) : nullptr; }, timeoutMs) != nullptr;
+}
+
 HWND FindMessageBox(DWORD pid) {
     for (HWND w : TopLevelWindows(pid)) {
         if (!::IsWindowVisible(w) || ClassOf(w) != L"#32770") continue;

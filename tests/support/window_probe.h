@@ -16,6 +16,8 @@ std::vector<HWND> TopLevelWindows(DWORD pid);
 
 // Polls until pred finds a window or timeoutMs passes; nullptr on timeout.
 HWND WaitForWindow(const std::function<HWND()>& find, DWORD timeoutMs);
+// Polls pred until it holds or timeoutMs passes.
+bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs = 10000);
 
 struct MessageBoxInfo {
     HWND wnd = nullptr;

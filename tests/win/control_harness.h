@@ -92,14 +92,7 @@ inline void RunDialog(HostDialog& dlg, const Driver& drive) {
     driver.join();
 }
 
-inline bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000) {
-    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (done()) return true;
-        if (::GetTickCount64() >= end) return false;
-        ::Sleep(20);
-    }
-}
+using probe::WaitUntil;
 
 // ---- Mouse input, as a user gives it ----------------------------------------------
 

@@ -5,44 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <future>
-#include <thread>
 
-#include "app/printer_install_dlg.h"
 #include "install_spooler_sim.h"
+#include "main_dialog_runner.h"
 #include "res/resource.h"
-#include "support/window_probe.h"
-#include "win/app.h"
 #include "win/unique.h"
 
 namespace {
 
-INT_PTR RunDialog(CPrinterInstallDlg& dlg, const std::function<void(CPrinterInstallDlg&, HWND)>& drive) {
-    std::thread driver([&] {
-        HWND wnd = probe::WaitForWindow([&] { return ::IsWindowVisible(dlg.m_hWnd) ? dlg.m_hWnd : nullptr; }, 10000);
-        if (!wnd) return;
-        drive(dlg, wnd);
-    });
-    AfxGetApp()->m_pMainWnd = &dlg;
-    INT_PTR result = dlg.DoModal();
-    AfxGetApp()->m_pMainWnd = nullptr;
-    driver.join();
-    return result;
-}
-
-void Click(HWND dlg, int id) {
-    ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg, id)));
-}
-
-bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs = 10000) {
-    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    while (!pred()) {
-        if (::GetTickCount64() > end) return false;
-        ::Sleep(10);
-    }
-    return true;
-}
+using dlgtest::Click;
+using dlgtest::RunDialog;
+using probe::WaitUntil;
 
 bool Enabled(HWND dlg, int id) { return ::IsWindowEnabled(::GetDlgItem(dlg, id)) != FALSE; }
 
@@ -65,21 +39,21 @@ TEST(InstallDialog, FailedJobHoldsTheButtonsShowsItsBoxOverTheDialogAndTimerGive
     int doneAfter = 99, installingAfter = 99;
     UINT_PTR timerAfter = 99;
     HWND dialogWindow = nullptr;
-    RunDialog(dlg, [&](CPrinterInstallDlg& d, HWND wnd) {
+    RunDialog(dlg, [&](HWND wnd) {
         dialogWindow = wnd;
         ChooseUnnamedModel(wnd);
         Click(wnd, IDC_BTN_NEXT);
         box = probe::WaitForMessageBox(::GetCurrentProcessId(), 10000);
         heldWhileBoxOpen = !Enabled(wnd, IDC_BTN_NEXT) && !Enabled(wnd, IDC_BTN_CANCEL);
-        installingWhileBoxOpen = d.m_bInstalling.load() == 1 && d.m_bInstallDone.load() == 0;
+        installingWhileBoxOpen = dlg.m_bInstalling.load() == 1 && dlg.m_bInstallDone.load() == 0;
         // Several ticks of timer 1 pass without the job having ended.
         ::Sleep(300);
-        heldLater = !Enabled(wnd, IDC_BTN_NEXT) && !Enabled(wnd, IDC_BTN_CANCEL) && d.m_bInstalling.load() == 1;
+        heldLater = !Enabled(wnd, IDC_BTN_NEXT) && !Enabled(wnd, IDC_BTN_CANCEL) && dlg.m_bInstalling.load() == 1;
         if (box) probe::PressButton(box.wnd, IDOK);
         buttonsBack = WaitUntil([&] { return Enabled(wnd, IDC_BTN_NEXT) && Enabled(wnd, IDC_BTN_CANCEL); });
-        doneAfter = d.m_bInstallDone.load();
-        installingAfter = d.m_bInstalling.load();
-        timerAfter = d.m_nInstallTimer;
+        doneAfter = dlg.m_bInstallDone.load();
+        installingAfter = dlg.m_bInstalling.load();
+        timerAfter = dlg.m_nInstallTimer;
         Click(wnd, IDC_BTN_EXIT);
     });
     ASSERT_TRUE(box);
@@ -135,7 +109,7 @@ TEST(InstallDialog, FailedInstallationLeavesMinusOneUntilTimerOneSeesIt) {
     g_release = release.get();
     bool sawMinusOne = false, stayedMinusOne = false, stillHeld = false, buttonsBack = false;
     int doneAfter = 99;
-    RunDialog(dlg, [&](CPrinterInstallDlg& d, HWND wnd) {
+    RunDialog(dlg, [&](HWND wnd) {
         ChooseUnnamedModel(wnd);
         Click(wnd, IDC_BTN_NEXT);
         if (reached.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
@@ -146,14 +120,14 @@ TEST(InstallDialog, FailedInstallationLeavesMinusOneUntilTimerOneSeesIt) {
         const bool held = WaitUntil([] { return g_held.load(); }, 5000);
         gate.set_value();  // the failure box is answered; the worker ends
         if (held) {
-            sawMinusOne = WaitUntil([&] { return d.m_bInstallDone.load() == -1; }, 5000);
+            sawMinusOne = WaitUntil([&] { return dlg.m_bInstallDone.load() == -1; }, 5000);
             ::Sleep(200);
-            stayedMinusOne = d.m_bInstallDone.load() == -1;
-            stillHeld = !Enabled(wnd, IDC_BTN_NEXT) && d.m_bInstalling.load() == 1;
+            stayedMinusOne = dlg.m_bInstallDone.load() == -1;
+            stillHeld = !Enabled(wnd, IDC_BTN_NEXT) && dlg.m_bInstalling.load() == 1;
         }
         ::SetEvent(g_release);
         buttonsBack = WaitUntil([&] { return Enabled(wnd, IDC_BTN_NEXT) && Enabled(wnd, IDC_BTN_CANCEL); });
-        doneAfter = d.m_bInstallDone.load();
+        doneAfter = dlg.m_bInstallDone.load();
         Click(wnd, IDC_BTN_EXIT);
     });
     EXPECT_TRUE(sawMinusOne);

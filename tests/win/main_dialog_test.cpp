@@ -2,36 +2,14 @@
 // thread while the test thread runs its modal loop.
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <thread>
-
-#include "app/printer_install_dlg.h"
+#include "main_dialog_runner.h"
 #include "res/resource.h"
-#include "support/window_probe.h"
-#include "win/app.h"
 
 namespace {
 
-// Runs the dialog modally on this thread and `drive` on another one; returns
-// what DoModal returned.  The driver gets the dialog once its window is up.
-INT_PTR RunDialog(CPrinterInstallDlg& dlg, const std::function<void(HWND)>& drive) {
-    std::thread driver([&] {
-        HWND wnd = probe::WaitForWindow([&] { return ::IsWindowVisible(dlg.m_hWnd) ? dlg.m_hWnd : nullptr; }, 10000);
-        if (wnd) drive(wnd);
-    });
-    // As the application does: the dialog is the main window, which owns
-    // the program's message boxes.
-    AfxGetApp()->m_pMainWnd = &dlg;
-    INT_PTR result = dlg.DoModal();
-    AfxGetApp()->m_pMainWnd = nullptr;
-    driver.join();
-    return result;
-}
+using dlgtest::RunDialog;
 
-void ClickExit(HWND dlg) {
-    ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_BTN_EXIT, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(dlg, IDC_BTN_EXIT)));
-}
+void ClickExit(HWND dlg) { dlgtest::Click(dlg, IDC_BTN_EXIT); }
 
 TEST(MainDialogBusyGuards, RefuseToLeaveWhileAJobRuns) {
     const struct {
