@@ -9,7 +9,8 @@ export WINEPREFIX="${PI_WINEPREFIX:-$PI_BUILD/wineprefix}"
 # on a Chinese Windows.  The locale comes from our own folder (see
 # install-deps.sh) so file names stay UTF-8.
 export LOCPATH="${PRINTER_INSTALL_LOCPATH:-/var/cache/printer-install-locale}"
-export LC_ALL=zh_CN.UTF-8
+# The shell itself cannot use that folder and would warn about it.
+{ export LC_ALL=zh_CN.UTF-8; } 2>/dev/null
 
 pi_log() { printf '%s\n' "$*" >&2; }
 
