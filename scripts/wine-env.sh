@@ -20,7 +20,9 @@ pi_write_prefix_registry() {
   local reg="$WINEPREFIX/printer-install.reg"
   python3 - "$reg" <<'PY'
 import sys
-font = "wqy-zenhei.ttc,WenQuanYi Zen Hei"
+# AR PL UMing carries hand-tuned bitmaps for the dialog font's small sizes,
+# as SimSun does on a Chinese Windows; outlines alone lose strokes there.
+font = "uming.ttc,AR PL UMing CN"
 def multi(*items):
     data = ("\0".join(items) + "\0\0").encode("utf-16-le")
     return "hex(7):" + ",".join(f"{b:02x}" for b in data)
@@ -45,7 +47,7 @@ PY
 
 # Creates the prefix once per build folder; later runs reuse it.
 pi_wine_prefix() {
-  if [ ! -f "$WINEPREFIX/.printer-install-ready-v2" ]; then
+  if [ ! -f "$WINEPREFIX/.printer-install-ready-v3" ]; then
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     pi_log "creating Wine prefix $WINEPREFIX"
@@ -53,14 +55,16 @@ pi_wine_prefix() {
     timeout 60 wineserver -w || true
     # This Wine build does not find its own fonts (Tahoma, the dialog font)
     # in its data folder; the prefix's Fonts folder is always searched, so
-    # they are linked there, with the CJK font for the font link below.
+    # they are linked there, with the CJK fonts for the font link and the
+    # replacements below.
     local f
-    for f in /usr/share/wine/fonts/*.ttf /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc; do
+    for f in /usr/share/wine/fonts/*.ttf /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc \
+             /usr/share/fonts/truetype/arphic/uming.ttc; do
       [ -e "$f" ] && ln -sf "$f" "$WINEPREFIX/drive_c/windows/Fonts/$(basename "$f")"
     done
     pi_write_prefix_registry
     timeout 60 wineserver -w || true
-    touch "$WINEPREFIX/.printer-install-ready-v2"
+    touch "$WINEPREFIX/.printer-install-ready-v3"
   fi
 }
 
