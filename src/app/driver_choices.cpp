@@ -9,7 +9,13 @@
 #include "win/app.h"
 
 void CPrinterInstallDlg::DetectConnectedPrinter() {
-    if (!m_usbPort.GetUsbPortName(m_strUsbPort)) return;
+    if (!m_usbPort.GetUsbPortName(m_strUsbPort)) {
+        // A printer that opened but has no port entry stays open otherwise,
+        // unshared: neither the model reading nor the installation could
+        // open it again while the program runs.
+        m_usbPort.CloseDevice();
+        return;
+    }
     m_bUsbDetected = 1;
     ::SetDlgItemTextW(m_hWnd, IDC_STC_USB_PORT, core::DetectedUsbPortText(m_strUsbPort).c_str());
     // The printer is opened without sharing: this finder lets go of it so

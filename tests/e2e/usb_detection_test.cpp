@@ -102,4 +102,24 @@ TEST(UsbDetection, APrinterWhoseModelCannotBeReadIsReportedAndTheListsStayFull) 
     EXPECT_EQ(Entries(program.Item(IDC_LST_MODEL)), kFullModels);
 }
 
+// Regression: a printer that opened but whose port the registry does not
+// name was held open, unshared, by the detection, so the model could never
+// be read again.  Without a port the port list stays; the model narrows.
+TEST(UsbDetection, RegressionAPrinterWithoutAPortEntryIsLetGoOf) {
+    e2e::Medium medium;
+    ASSERT_TRUE(PutSimulatedProgram(medium)) << "build the simulated-USB program first";
+    std::string ini = PrinterIni(kKnownId);
+    const std::string matching = "DeviceInstance=USB\\VID_1A86&PID_7584";
+    ASSERT_NE(ini.find(matching), std::string::npos);
+    ini.replace(ini.find(matching), matching.size(), "DeviceInstance=USB\\VID_1A86&PID_0001");
+    ASSERT_TRUE(medium.Put(L"simulated-usb-printer.ini", ini));
+    e2e::Program program(medium, kSimulatedExe);
+    ASSERT_TRUE(program.Start());
+    EXPECT_FALSE(probe::FindMessageBox(program.Pid()));
+    EXPECT_FALSE(program.Visible(IDC_STC_USB_PORT));
+    EXPECT_TRUE(program.Visible(IDC_CBO_PORT));
+    EXPECT_EQ(Entries(program.Item(IDC_CBO_SERIES)), Texts{L"Orvane 曜驰高速系列"});
+    EXPECT_EQ(Entries(program.Item(IDC_LST_MODEL)), Texts{L"曜驰7730"});
+}
+
 }  // namespace
