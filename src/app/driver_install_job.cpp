@@ -4,9 +4,10 @@
 // reports through m_bInstallDone.
 #include <objbase.h>
 
+#include <cwchar>
+#include <iterator>
 #include <memory>
 #include <new>
-#include <utility>
 
 #include "app/printer_install_dlg.h"
 #include "app/texts.h"
@@ -30,16 +31,23 @@ struct InstallWorkerArgs {
     InstallChoices choices;
 };
 
+// The status line's texts during an installation.  The worker posts a text's
+// place in this table, never a pointer: the window takes the message from any
+// sender, and a number it checks cannot make it read foreign memory.
+constexpr const wchar_t* kInstallStatusTexts[] = {
+    texts::kStatusInstalling,     texts::kStatusInstallSucceeded, texts::kStatusInstallFailed,
+    texts::kStatusSettingDefault, texts::kStatusPrintingTestPage, texts::kStatusInstallFinished,
+};
+
 // Hands a status text to the dialog's thread, which owns the status line.
 // A text that cannot be handed over is dropped: the status line is only a
 // report, and the job goes on.
 void PostInstallStatus(HWND window, const wchar_t* text) noexcept {
-    try {
-        auto owned = std::make_unique<std::wstring>(text);
-        if (::PostMessageW(window, CPrinterInstallDlg::kMsgInstallStatus, 0, reinterpret_cast<LPARAM>(owned.get())))
-            owned.release();
-    } catch (const std::bad_alloc&) {
-    }
+    for (size_t i = 0; i < std::size(kInstallStatusTexts); ++i)
+        if (std::wcscmp(kInstallStatusTexts[i], text) == 0) {
+            ::PostMessageW(window, CPrinterInstallDlg::kMsgInstallStatus, i, 0);
+            return;
+        }
 }
 
 // The shell's start of the set-up process may go through COM.
@@ -156,9 +164,8 @@ void CPrinterInstallDlg::OnInstallTimer() {
     ::EnableWindow(GetDlgItem(IDC_BTN_CANCEL), TRUE);
 }
 
-void CPrinterInstallDlg::OnInstallStatus(LPARAM text) {
-    std::unique_ptr<std::wstring> owned(reinterpret_cast<std::wstring*>(text));
-    if (!owned) return;
-    m_stcInstallStatus.SetText(std::move(*owned));
+void CPrinterInstallDlg::OnInstallStatus(WPARAM index) {
+    if (index >= std::size(kInstallStatusTexts)) return;
+    m_stcInstallStatus.SetText(kInstallStatusTexts[index]);
     m_stcInstallStatus.Invalidate(TRUE);
 }

@@ -194,7 +194,7 @@ void CPrinterInstallDlg::OnTimer(UINT_PTR id) {
 
 bool CPrinterInstallDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     if (msg == kMsgInstallStatus) {
-        OnInstallStatus(lp);
+        OnInstallStatus(wp);
         *result = 0;
         return true;
     }

@@ -127,13 +127,13 @@ public:
     // Tests put a simulated spooler here before pressing Next.
     const struct InstallApi* m_installApi = nullptr;
     // Private message of the installation worker: a status text for the
-    // status line, in lParam a heap std::wstring that the dialog takes over.
+    // status line, in wParam its place in the job's table of status texts.
     static constexpr UINT kMsgInstallStatus = WM_APP + 0x31;
     static DWORD WINAPI InstallWorker(LPVOID param);
     // Timer 1: gives the buttons back once the worker has ended.
     void OnInstallTimer();
-    // Shows a status text the worker posted; takes ownership of it.
-    void OnInstallStatus(LPARAM text);
+    // Shows the status text the worker posted; ignores a place outside the table.
+    void OnInstallStatus(WPARAM index);
     // The failure texts for a job that could not be started.
     void ReportInstallNotStarted();
 

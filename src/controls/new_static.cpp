@@ -3,7 +3,8 @@
 #include "core/control_rules.h"
 
 namespace {
-// Hands a text change to the window's own thread.  lParam: std::wstring*.
+// Hands a text change to the window's own thread.  lParam: the std::wstring*
+// that SetText has announced in m_pendingText.
 UINT SetTextMessage() {
     static const UINT message = ::RegisterWindowMessageW(L"PrinterInstall.CNewStatic.SetText");
     return message;
@@ -28,8 +29,13 @@ void CNewStatic::SetText(std::wstring text) {
     HWND wnd = m_hWnd;
     if (wnd && ::GetWindowThreadProcessId(wnd, nullptr) != ::GetCurrentThreadId()) {
         // Answered only by our window procedure; 0 means the window is gone,
-        // and then no paint can overlap the change made here.
-        if (::SendMessageW(wnd, SetTextMessage(), 0, reinterpret_cast<LPARAM>(&text))) return;
+        // and then no paint can overlap the change made here.  The window's
+        // thread never takes the lock, so holding it while waiting is safe.
+        std::lock_guard<std::mutex> hold(m_handOver);
+        m_pendingText = &text;
+        const LRESULT taken = ::SendMessageW(wnd, SetTextMessage(), 0, reinterpret_cast<LPARAM>(&text));
+        m_pendingText = nullptr;
+        if (taken) return;
     }
     ReplaceText(std::move(text));
 }
@@ -89,7 +95,9 @@ void CNewStatic::Draw(COLORREF colour) {
 
 LRESULT CNewStatic::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == SetTextMessage()) {
-        if (lp) ReplaceText(std::move(*reinterpret_cast<std::wstring*>(lp)));
+        // Taken once: the announced pointer is cleared as it is used.
+        std::wstring* pending = reinterpret_cast<std::wstring*>(lp);
+        if (pending && m_pendingText.compare_exchange_strong(pending, nullptr)) ReplaceText(std::move(*pending));
         return 1;
     }
     switch (msg) {

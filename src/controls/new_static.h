@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
+#include <mutex>
 #include <string>
 
 #include "win/unique.h"
@@ -48,4 +50,10 @@ private:
     // is neither the current nor the previous text, and is wiped as well, so
     // nothing of it stays on screen.
     std::wstring m_strDrawnText;
+    // The text a SetText from another thread is handing over right now.  The
+    // window takes only that pointer from its hand-over message, so a
+    // message sent from elsewhere cannot make it read foreign memory; one
+    // hand-over at a time.
+    std::mutex m_handOver;
+    std::atomic<std::wstring*> m_pendingText{nullptr};
 };

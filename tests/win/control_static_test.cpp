@@ -115,7 +115,7 @@ TEST(ColouredLabels, RegressionRemnantsOfALongerTextRemain) {
     }
 }
 
-TEST(ColouredLabels, SetTextFromAWorkerIsMadeOnTheWindowsThread) {
+TEST(ColouredLabels, SetTextFromAWorkerIsMadeOnTheWindowsThreadAndOnlyItsOwnHandOverIsTaken) {
     HostDialog dlg;
     RunDialog(dlg, [](HostDialog& d, HWND, const UiThread& ui) {
         CNewStatic& label = d.m_stcInstallStatus;
@@ -138,6 +138,12 @@ TEST(ColouredLabels, SetTextFromAWorkerIsMadeOnTheWindowsThread) {
         worker.join();
         EXPECT_EQ(ui.Get<std::wstring>([&] { return label.GetText(); }), L"worker");
         EXPECT_EQ(ui.Get<std::wstring>([&] { return label.GetOldText(); }), before);
+        // Regression: the hand-over message took its text from any sender.
+        std::wstring forged = L"forged";
+        ::SendMessageW(label.m_hWnd, ::RegisterWindowMessageW(L"PrinterInstall.CNewStatic.SetText"), 0,
+                       reinterpret_cast<LPARAM>(&forged));
+        EXPECT_EQ(ui.Get<std::wstring>([&] { return label.GetText(); }), L"worker");
+        EXPECT_EQ(forged, L"forged");
     });
 }
 

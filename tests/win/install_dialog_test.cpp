@@ -139,4 +139,23 @@ TEST(InstallDialog, FailedInstallationLeavesMinusOneUntilTimerOneSeesIt) {
     spoolsim::Reset(spoolsim::World{});  // drops the hook that refers to this test's locals
 }
 
+// Regression: the status message carried a heap text that the dialog took
+// over from whoever sent it, so a message from elsewhere made it free memory
+// it did not own.  Now it names a place in the job's own table of texts.
+TEST(InstallDialog, RegressionAStatusMessageOnlyNamesOneOfTheJobsTexts) {
+    CPrinterInstallDlg dlg;
+    std::wstring before, afterForeign, afterOwn, foreign = L"foreign";
+    RunDialog(dlg, [&](HWND wnd) {
+        before = dlg.m_stcInstallStatus.GetText();
+        ::SendMessageW(wnd, CPrinterInstallDlg::kMsgInstallStatus, 1000, reinterpret_cast<LPARAM>(&foreign));
+        afterForeign = dlg.m_stcInstallStatus.GetText();
+        ::SendMessageW(wnd, CPrinterInstallDlg::kMsgInstallStatus, 2, reinterpret_cast<LPARAM>(&foreign));
+        afterOwn = dlg.m_stcInstallStatus.GetText();
+        Click(wnd, IDC_BTN_EXIT);
+    });
+    EXPECT_EQ(afterForeign, before);
+    EXPECT_EQ(afterOwn, L"打印机驱动安装失败");
+    EXPECT_EQ(foreign, L"foreign");
+}
+
 }  // namespace
