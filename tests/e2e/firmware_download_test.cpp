@@ -3,6 +3,8 @@
 // parallel-port printer simulator in place of the port I/O library.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -235,6 +237,38 @@ TEST(FirmwareDownload, AStallIsGivenUpAndTheNextDownloadSucceeds) {
     EXPECT_EQ(SimStat(medium, L"ShutdownCalls"), 2);
     EXPECT_EQ(SimStat(medium, L"AccessWhileClosed"), 0) << "no register access outside port access";
     EXPECT_EQ(SimStat(medium, L"StrobesWhileBusy"), 0);
+    ExitProgram(program);
+}
+
+// The demo medium as ./run lays it out, with its own simulator settings: its
+// sample firmware reaches the simulated printer slowly enough for the bar to
+// be seen on its way, and the bar is back at the start afterwards.
+TEST(FirmwareDownload, TheDemoMediumsSampleFirmwareArrivesWithTheBarOnItsWay) {
+    Medium medium;
+    ::DeleteFileW(medium.Path(WINIO_SIMULATOR_DEFAULT_CAPTURE).c_str());
+    const std::wstring file = medium.Path(L"Firmware\\OP-730K_V1.18_demo.mot");
+    const std::string bytes = lpttest::ReadAll(file);
+    ASSERT_GT(bytes.size(), 10000u);
+    Program program(medium);
+    ASSERT_NO_FATAL_FAILURE(StartOnFirmwarePage(program, file));
+    HWND bar = program.Item(IDC_PROGRESS);
+    RECT rc{};
+    ::GetClientRect(bar, &rc);
+    const int y = rc.bottom / 2;
+    const auto onItsWay = [&] {
+        return probe::ClientPixel(bar, 1, y) == ::GetSysColor(COLOR_HIGHLIGHT) &&
+               probe::ClientPixel(bar, rc.right - 2, y) != ::GetSysColor(COLOR_HIGHLIGHT);
+    };
+    EXPECT_FALSE(onItsWay()) << "the bar starts empty";
+    NextAndConfirm(program);
+    auto outcome = probe::AnswerNextMessageBox(program.Pid(), IDOK, 120000);
+    int seen = 0;
+    while (outcome.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) seen += onItsWay() ? 1 : 0;
+    EXPECT_EQ(outcome.get().text, kSuccess);
+    EXPECT_GE(seen, 5) << "the bar was seen part of the way";
+    ExpectIdle(program);
+    EXPECT_FALSE(onItsWay()) << "the bar is back at the start";
+    EXPECT_TRUE(lpttest::SameBytes(lpttest::Captured(medium.Dir()), bytes));
     ExitProgram(program);
 }
 
