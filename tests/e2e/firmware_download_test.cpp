@@ -190,7 +190,16 @@ TEST(FirmwareDownload, AStallIsGivenUpAndTheNextDownloadSucceeds) {
     EXPECT_FALSE(program.Enabled(IDC_BTN_CANCEL));
     ASSERT_TRUE(program.ClickAndWait(IDC_BTN_DRIVER));
     EXPECT_TRUE(program.Visible(IDC_EDT_VERSIONFILE)) << "the page buttons do nothing during a download";
-    ::Sleep(800);
+    // The bar stands where the printer stopped taking bytes: 50000 of
+    // 204800, 24%.  Looked at above the centred text.
+    HWND bar = program.Item(IDC_PROGRESS);
+    RECT rc{};
+    ::GetClientRect(bar, &rc);
+    const int edge = rc.right * 24 / 100;
+    const COLORREF barColour = ::GetSysColor(COLOR_HIGHLIGHT);
+    EXPECT_TRUE(e2e::WaitUntil([&] {
+        return probe::ClientPixel(bar, edge - 2, 1) == barColour && probe::ClientPixel(bar, edge + 3, 1) != barColour;
+    }, 5000)) << "the bar stopped at 24%";
     EXPECT_TRUE(probe::SaveWindowShot(program.Window(), probe::ArtefactDir() + L"firmware-stalled.bmp"));
     auto exitBox = probe::AnswerNextMessageBox(program.Pid(), IDOK, 5000);
     program.Click(IDC_BTN_EXIT);
