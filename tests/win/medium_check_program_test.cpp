@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "catalogue_test_files.h"
 #include "core/medium_rules.h"
@@ -46,33 +48,81 @@ TEST(MediumCheckProgram, DemoMediumChecksClean) {
     EXPECT_NE(run.err.find("0 errors, 0 warnings (3 series, 9 models)"), std::string::npos) << run.err;
 }
 
-// The program on broken media says what the checker, run here through the
-// profile functions, says.  (That the INI reader answers as the profile
-// functions, and so the native checker as this one, the differential test
-// of the reader shows read by read.)
-TEST(MediumCheckProgram, SaysWhatTheCheckerSays) {
+// A finding reduced to what a case pins: "error rule file:line".
+std::vector<std::string> Briefs(const core::CheckReport& report) {
+    std::vector<std::string> out;
+    for (const auto& f : report.findings)
+        out.push_back(std::string(f.severity == core::Severity::Error ? "error " : "warning ") + f.rule + " " +
+                      core::ToUtf8(f.file) + ":" + std::to_string(f.line));
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Broken media read through the profile functions and files of Windows:
+// UTF-16 and code page 936 catalogues, values in quotation marks, names in
+// other letter case or with blanks inside the brackets, a second section of
+// a name, lists that do or do not fit the installer's buffer.  The findings
+// are the expected ones, and the program prints the report the checker makes.
+TEST(MediumCheckProgram, ReadsMediaAsWindows) {
     CATTEST_REQUIRE_GBK();
-    std::wstring tooLong;
-    for (int i = 0; i < 93; ++i)
-        tooLong += L"M" + std::to_wstring(i) + std::wstring(18 - std::to_wstring(i).size(), L'x') + L"\r\n";
+    // `n` list lines of 19 characters (6 of them Chinese, two bytes each in GBK).
+    const auto list = [](int n) {
+        std::wstring text;
+        for (int i = 0; i < n; ++i) {
+            const std::wstring number = std::to_wstring(i);
+            text += L"型号型号型号" + number + std::wstring(13 - number.size(), L'x') + L"\r\n";
+        }
+        return text;
+    };
+    // Line numbers below are those of this catalogue (after the lines put before it).
     const std::wstring base = cattest::Lines({
-        L"; catalogue", L"[PRINTER_SERIES]", L"经典系列", L" 高速系列 ", L"空系列",
-        L"[经典系列]", L"OP-730K", L"OP-630K=x", L"曜驰7730", L"[ 高速系列 ]", L"曜驰7730", L"op-9150",
-        L"[PRINTER_NAME]", L"OP-730K = \"Orvane OP-730K\"", L"曜驰7730=Orvane VP-7730", L"OP-9150=Orvane OP-9150",
-        L"[PRINTER_TYPE]", L"Orvane OP-730K=24", L"Orvane VP-7730='24'", L"OP-9150=9",
-        L"[PRINTER_MAN]", L"OP-730K=OP-730K.pdf", L"曜驰7730=" + std::wstring(99, L'm'),
-        L"[OTHER_SOFTWARE]", L"Quorin=quorin\\QUORIN.exe", L"[printer_name]", L"OP-630K=Orvane OP-630K", L"[大系列]",
-    }) + tooLong;
+        L"; catalogue", L"[PRINTER_SERIES]", L"经典系列", L" 高速系列 ", L"空系列",                   // 1-5
+        L"[经典系列]", L"OP-730K", L"OP-630K=x", L"曜驰7730", L"[ 高速系列 ]", L"曜驰7730", L"op-9150",  // 6-12
+        L"[PRINTER_NAME]", L"OP-730K = \"Orvane OP-730K\"", L"曜驰7730=Orvane VP-7730",              // 13-15
+        L"OP-9150=Orvane OP-9150", L"[PRINTER_TYPE]", L"Orvane OP-730K=24", L"Orvane VP-7730='24'",  // 16-19
+        L"OP-9150=9", L"[PRINTER_MAN]", L"OP-730K=OP-730K.pdf", L"曜驰7730=" + std::wstring(99, L'm'),  // 20-23
+        L"[OTHER_SOFTWARE]", L"Quorin=quorin\\QUORIN.exe", L"[printer_name]", L"OP-630K=Orvane OP-630K",  // 24-27
+        L"[大系列]",                                                                                  // 28
+    }) + list(93);  // 29-121: 93 x 20 = 1860 characters with their zeros fit the 2048 of a list
+    const std::string inf = "OrvaneDriver\\OrvaneDriver\\Orvane 24pin\\Orvane.INF:";
+    // Read as the installer reads it, the catalogue has three series:
+    // 经典系列 with OP-730K (clean: the quotation marks around its printer
+    // name are dropped, and the INF line's tab is allowed), "OP-630K=x" (a
+    // list line is taken whole) and 曜驰7730 (its type '24' loses its
+    // quotation marks; its INF line has the LPT ID first; its manual name is
+    // too long, so Printer.PDF is needed, which is missing); 高速系列 (its
+    // section found through the blanks) with 曜驰7730 again and op-9150
+    // (printer name found whatever the letter case, but its type is keyed by
+    // the model); 空系列 without a section.  [printer_name] is a second
+    // PRINTER_NAME; Tessan is missing.
+    const std::vector<std::string> baseFindings = {
+        "error series-without-models PrinterInfor.Inf:5", "error no-printer-name PrinterInfor.Inf:0",
+        "warning model-in-two-series PrinterInfor.Inf:11", "error no-printer-type PrinterInfor.Inf:0",
+        "error hardware-id-wrong " + inf + "3",           "warning manual-name-too-long PrinterInfor.Inf:23",
+        "warning duplicate-section PrinterInfor.Inf:26",  "error manual-missing OrvaneManual\\Printer.PDF:0",
+        "error companion-missing PrinterInfor.Inf:0"};
+    // The series list of 103 lines needs 2060 characters: dropped whole.
+    const std::vector<std::string> seriesListDropped = {
+        "error section-too-long PrinterInfor.Inf:1", "warning duplicate-section PrinterInfor.Inf:106",
+        "warning duplicate-section PrinterInfor.Inf:130", "error companion-missing PrinterInfor.Inf:0"};
+    // Only 大系列, its 93 models (1860 characters, but 2418 bytes in GBK: the
+    // buffer counts characters) without printer names or manuals.
+    std::vector<std::string> bigSeries = {
+        "warning duplicate-section PrinterInfor.Inf:4", "warning duplicate-section PrinterInfor.Inf:28",
+        "error manual-missing OrvaneManual\\Printer.PDF:0", "error companion-missing PrinterInfor.Inf:0"};
+    bigSeries.insert(bigSeries.end(), 93, "error no-printer-name PrinterInfor.Inf:0");
     const struct {
         const char* name;
         std::wstring catalogue;
         bool gbk;
+        std::vector<std::string> expected;
+        size_t series, models;
     } cases[] = {
-        {"UTF-16", base, false},
-        {"GBK", base, true},
-        {"series list over the buffer", base + L"[PRINTER_SERIES]\r\n", false},
-        {"oversized series list first", L"[PRINTER_SERIES]\r\n" + tooLong + base, false},
-        {"list of the big series", L"[PRINTER_SERIES]\r\n大系列\r\n" + base, true},
+        {"UTF-16", base, false, baseFindings, 3, 4},
+        {"GBK", base, true, baseFindings, 3, 4},
+        {"an empty second series list changes nothing", base + L"[PRINTER_SERIES]\r\n", false, baseFindings, 3, 4},
+        {"series list over the buffer", L"[PRINTER_SERIES]\r\n" + list(103) + base, false, seriesListDropped, 0, 0},
+        {"GBK model list that fits in characters", L"[PRINTER_SERIES]\r\n大系列\r\n" + base, true, bigSeries, 1, 93},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -86,13 +136,16 @@ TEST(MediumCheckProgram, SaysWhatTheCheckerSays) {
         dir.Write(L"Quorin\\Quorin.exe", "MZ");
         medium_check::WinMedium windows(dir.Path());
         const core::CheckReport report = core::CheckMedium(windows.Access(), {dir.Path()});
-        EXPECT_GT(report.findings.size(), 3u);
-        const std::string byWindows = core::ReportJson(report, dir.Path());
+        std::vector<std::string> expected = c.expected;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(Briefs(report), expected);
+        EXPECT_EQ(report.series, c.series);
+        EXPECT_EQ(report.models, c.models);
 
-        // And the program says what the checker says.
+        // The program, run on the same medium, prints that report.
         const ProgramRun run = RunProgram(L"--json \"" + dir.Path() + L".\"");
         EXPECT_EQ(run.status, 1) << run.err;
-        EXPECT_EQ(run.out, byWindows);
+        EXPECT_EQ(run.out, core::ReportJson(report, dir.Path()));
     }
 }
 
