@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
+#include <string>
 
 #include "controls/button_st.h"
 #include "res/resource.h"
@@ -62,13 +64,20 @@ void ExpectNoFrame(const Shot& s, const RECT& rc, const Shot& bg) {
 
 RECT RectOf(HWND dlg, int id) { return RectInParent(::GetDlgItem(dlg, id)); }
 
+// Shoots the dialog until the shot is as `ready` wants it, or 3 s have passed.
+Shot ShootWhen(HWND wnd, const std::function<bool(const Shot&)>& ready) {
+    Shot shot;
+    WaitUntil([&] { return ready(shot = ShootClient(wnd)); }, 3000);
+    return shot;
+}
+
 bool Hovered(const UiThread& ui, const CButtonST& b) {
     return ui.Get<int>([&] { return b.IsHovered(); }) != 0;
 }
 
 TEST(BitmapButtons, RestBitmapsOverTheDialogBackgroundWithNoFrame) {
     HostDialog dlg;
-    RunDialog(dlg, [](HostDialog& d, HWND wnd, const UiThread& ui) {
+    RunDialog(dlg, [](HostDialog&, HWND wnd, const UiThread&) {
         MoveAway();
         ::Sleep(300);
         const Shot shot = ShootClient(wnd);
@@ -90,12 +99,38 @@ TEST(BitmapButtons, RestBitmapsOverTheDialogBackgroundWithNoFrame) {
             for (POINT p : {POINT{rc.left, rc.top}, POINT{rc.right - 1, rc.bottom - 1}, POINT{rc.left + 1, rc.top + 1}})
                 EXPECT_EQ(shot.At(p.x, p.y), bg.At(p.x, p.y)) << p.x << "," << p.y;
         }
-        // A new pair (as a page change gives) shows at once.
-        const Shot swapped = ShootAfter(wnd, ui, [&] {
-            EXPECT_EQ(d.m_btnFirmware.SetStateBitmaps(IDB_FIRMWARE_PLAIN, kCyan, IDB_FIRMWARE_GOLD, kCyan), 0u);
-            ::UpdateWindow(d.m_btnFirmware.m_hWnd);
-        });
-        ExpectShows(swapped, RectOf(wnd, IDC_BTN_FIRMWARE), IDB_FIRMWARE_GOLD, IDB_FIRMWARE_PLAIN);
+    });
+}
+
+// A page button clicked: its page's title, its button gold at rest and the
+// button of the page left plain again.
+TEST(BitmapButtons, APageChangeSetsTheTitleAndMarksOnlyTheShownPagesButton) {
+    HostDialog dlg;
+    RunDialog(dlg, [](HostDialog& d, HWND wnd, const UiThread& ui) {
+        MoveAway();
+        const struct {
+            int id;
+            const wchar_t* title;
+            int gold, plain;
+        } pages[] = {
+            {IDC_BTN_MANUAL, L"操作手册浏览", IDB_MANUAL_GOLD, IDB_MANUAL_PLAIN},
+            {IDC_BTN_FIRMWARE, L"下载升级程式", IDB_FIRMWARE_GOLD, IDB_FIRMWARE_PLAIN},
+            {IDC_BTN_DRIVER, L"驱动程序安装", IDB_DRIVER_GOLD, IDB_DRIVER_PLAIN},
+        };
+        const auto* previous = &pages[2];  // the driver page is shown first
+        for (const auto& page : pages) {
+            SCOPED_TRACE(page.id);
+            HWND button = ::GetDlgItem(wnd, page.id);
+            ::SendMessageW(wnd, WM_COMMAND, MAKEWPARAM(page.id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+            EXPECT_EQ(ui.Get<std::wstring>([&] { return d.m_stcTitle.GetText(); }), page.title);
+            const RECT shown = RectOf(wnd, page.id), left = RectOf(wnd, previous->id);
+            const Shot shot = ShootWhen(wnd, [&](const Shot& s) {
+                return Likeness(s, shown, page.gold) > 0.95 && Likeness(s, left, previous->plain) > 0.95;
+            });
+            ExpectShows(shot, shown, page.gold, page.plain);
+            ExpectShows(shot, left, previous->plain, previous->gold);
+            previous = &page;
+        }
     });
 }
 
@@ -107,8 +142,8 @@ TEST(BitmapButtons, HoverRaisesPressSinksAndTheHandCursorShows) {
         ASSERT_NE(hi, shadow);
         MoveOver(wnd, Centre(rc).x, Centre(rc).y);
         ASSERT_TRUE(WaitUntil([&] { return Hovered(ui, d.m_btnManual); }));
-        ::Sleep(150);
-        Shot shot = ShootClient(wnd);
+        const POINT top = EdgeMiddles(rc)[0];
+        Shot shot = ShootWhen(wnd, [&](const Shot& s) { return s.At(top.x, top.y) == hi; });
         {
             SCOPED_TRACE("hovered: raised frame, hover bitmap");
             ExpectFrame(shot, rc, hi, shadow);
@@ -116,8 +151,7 @@ TEST(BitmapButtons, HoverRaisesPressSinksAndTheHandCursorShows) {
         }
         EXPECT_EQ(ui.Get<HCURSOR>([] { return ::GetCursor(); }), ::LoadCursorW(nullptr, IDC_HAND));
         SendMouse(MOUSEEVENTF_LEFTDOWN);
-        ::Sleep(150);
-        shot = ShootClient(wnd);
+        shot = ShootWhen(wnd, [&](const Shot& s) { return s.At(top.x, top.y) == shadow; });
         {
             SCOPED_TRACE("held down: sunken frame, hover bitmap");
             ExpectFrame(shot, rc, shadow, hi);
@@ -127,10 +161,10 @@ TEST(BitmapButtons, HoverRaisesPressSinksAndTheHandCursorShows) {
         MoveOver(wnd, 700, 580);
         SendMouse(MOUSEEVENTF_LEFTUP);
         ASSERT_TRUE(WaitUntil([&] { return !Hovered(ui, d.m_btnManual); }));
-        ::Sleep(150);
-        shot = ShootClient(wnd);
+        const Shot bg = Background(wnd);
+        shot = ShootWhen(wnd, [&](const Shot& s) { return s.At(top.x, top.y) == bg.At(top.x, top.y); });
         SCOPED_TRACE("at rest again");
-        ExpectNoFrame(shot, rc, Background(wnd));
+        ExpectNoFrame(shot, rc, bg);
         ExpectShows(shot, rc, IDB_MANUAL_PLAIN, IDB_MANUAL_GOLD);
         EXPECT_EQ(d.Clicks(IDC_BTN_MANUAL), 0);
     });
@@ -203,11 +237,13 @@ TEST(BitmapButtons, ADoubleClickGivesTwoClicksTheFocusLeavesNoMarkAndLosingItEnd
         // Focused and at rest looks exactly as unfocused and at rest.
         MoveAway();
         ASSERT_TRUE(WaitUntil([&] { return !Hovered(ui, d.m_btnDriver); }));
-        ::Sleep(200);
-        const Shot after = ShootClient(wnd);
         int differing = 0;
-        for (int y = rc.top; y < rc.bottom; ++y)
-            for (int x = rc.left; x < rc.right; ++x) differing += before.At(x, y) != after.At(x, y);
+        ShootWhen(wnd, [&](const Shot& after) {
+            differing = 0;
+            for (int y = rc.top; y < rc.bottom; ++y)
+                for (int x = rc.left; x < rc.right; ++x) differing += before.At(x, y) != after.At(x, y);
+            return differing == 0;
+        });
         EXPECT_EQ(differing, 0);
         // Hovered again, then the focus goes elsewhere: the hover ends.
         MoveOver(wnd, Centre(rc).x, Centre(rc).y);

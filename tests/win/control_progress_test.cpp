@@ -49,22 +49,22 @@ TEST(TextProgress, BarRestAndTextColoursAtZeroFortyTwoAndHundred) {
                 EXPECT_EQ(bar.GetDisplayText(), std::wstring(kPrefix) + std::to_wstring(pos) + L"%");
             });
             const int split = rc.left + w * pos / 100;
-            // Top and bottom rows carry no text: bar up to the split, rest after.
+            // Top and bottom rows carry no text: bar up to the split, rest after,
+            // so none of the bar's colour at 0 % and none of the rest's at 100 %.
             for (int y : {rc.top, rc.bottom - 1}) {
-                if (pos > 0) {
-                    EXPECT_EQ(s.At(rc.left, y), barColour);
-                    EXPECT_EQ(s.At(split - 1, y), barColour);
-                }
-                if (pos < 100) {
-                    EXPECT_EQ(s.At(split, y), rest);
-                    EXPECT_EQ(s.At(rc.right - 1, y), rest);
-                }
+                EXPECT_EQ(s.Count(barColour, rc.left, y, split, y + 1), split - rc.left) << y;
+                EXPECT_EQ(s.Count(rest, split, y, rc.right, y + 1), rc.right - split) << y;
             }
-            // The text, in the colour of the side it lies on.
-            EXPECT_GT(s.Count(onBar, rc.left, rc.top, split, rc.bottom), pos > 0 ? 10 : -1);
-            EXPECT_GT(s.Count(barColour, split, rc.top, rc.right, rc.bottom), pos < 100 ? 10 : -1);
-            EXPECT_EQ(s.Count(onBar, split, rc.top, rc.right, rc.bottom), 0);
             EXPECT_EQ(s.Count(rest, rc.left, rc.top, split, rc.bottom), 0);
+            // The text in the colour of the side it lies on: at 0 % all of it
+            // on the rest, at 100 % all on the bar.
+            EXPECT_EQ(s.Count(onBar, split, rc.top, rc.right, rc.bottom), 0);
+            if (pos > 0) {
+                EXPECT_GT(s.Count(onBar, rc.left, rc.top, split, rc.bottom), 10);
+            }
+            if (pos < 100) {
+                EXPECT_GT(s.Count(barColour, split, rc.top + 1, rc.right, rc.bottom - 1), 10);
+            }
             if (pos > 0) {  // artefacts: the main window with the bar at 42%, and the full bar
                 const std::wstring name = pos == 42 ? L"controls-main-window.bmp" : L"controls-progress-100.bmp";
                 EXPECT_TRUE(probe::SaveWindowShot(wnd, probe::ArtefactDir() + name));

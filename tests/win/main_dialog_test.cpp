@@ -41,8 +41,12 @@ TEST(MainDialogBusyGuards, RefuseToLeaveWhileAJobRuns) {
             else if (c.message == WM_CLOSE) ::PostMessageW(wnd, WM_CLOSE, 0, 0);
             else ::PostMessageW(::GetDlgItem(wnd, IDC_BTN_DRIVER), WM_KEYDOWN, VK_ESCAPE, 0);
             seen = box.get();
-            ::Sleep(100);
-            stillOpen = ::IsWindowVisible(wnd) != FALSE;
+            // The box gone, the handler that showed it has returned; once the
+            // dialog's thread has answered a message sent after that, a
+            // close it decided on has happened.
+            probe::WaitUntil([&] { return !::IsWindow(seen.wnd); }, 5000);
+            ::SendMessageW(wnd, WM_NULL, 0, 0);
+            stillOpen = ::IsWindowVisible(wnd) && dlg.IsModalRunning();
             // The job ends; now Exit leaves at once, without a question.
             dlg.m_bInstalling = 0;
             dlg.m_bDownloading = 0;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue_test_files.h"
 #include "ports/usb_port.h"
 #include "usb_simulator.h"
 #include "usb_test_setups.h"
@@ -68,9 +69,12 @@ TEST(UsbGetDeviceId, FailsWithoutAnOpenDeviceOrWhenTheRequestFails) {
     EXPECT_EQ(usbsim::Snapshot().ioctls, 0);
 
     OpenPrinter failing(Answering(usbsim::Answer::Fails));
-    const ULONGLONG start = ::GetTickCount64();
     EXPECT_FALSE(failing.port.GetDeviceId(buffer, sizeof buffer, returned));
-    EXPECT_LT(Since(start), 400u);
+    const usbsim::Log log = usbsim::Snapshot();
+    EXPECT_EQ(log.ioctls, 1);
+    EXPECT_EQ(log.resultWaits, 0);
+    EXPECT_EQ(log.cancels, 0);
+    EXPECT_EQ(log.events.back(), "ioctl") << "nothing done with the failed request";
     EXPECT_FALSE(failing.port.GetDeviceId(nullptr, 1024, returned));
     EXPECT_FALSE(failing.port.GetDeviceId(buffer, 0, returned));
     char joined[64];
@@ -97,7 +101,7 @@ TEST(UsbGetDeviceId, RegressionTimedOutRequestIsCancelledAndAwaitedBeforeRelease
         EXPECT_FALSE(p.port.GetDeviceId(buffer, sizeof buffer, returned));
         const ULONGLONG took = Since(start);
         EXPECT_GE(took, 480u);
-        EXPECT_LT(took, 1500u);
+        EXPECT_LT(took, 5000u);  // a hang guard only
         EXPECT_EQ(returned, 0u);
         EXPECT_EQ(buffer[0], 0) << "the caller's buffer is untouched";
         ::Sleep(delayMs + 100);  // give a late answer every chance to arrive
@@ -171,7 +175,7 @@ TEST(UsbDeviceIdTexts, MakeAndModelAndTheDetectionsModel) {
 }
 
 TEST(UsbDeviceIdTexts, ChineseTextsUseTheAnsiCodePage) {
-    if (::GetACP() != 936) GTEST_SKIP() << "needs the Chinese ANSI code page (LC_ALL=zh_CN.UTF-8)";
+    CATTEST_REQUIRE_GBK();
     // "打印机" in code page 936.
     const std::string printer = "\xB4\xF2\xD3\xA1\xBB\xFA";
     OpenPrinter p(Printer(kEpson, "MFG:Orvane;MDL:" + printer + ";"));
