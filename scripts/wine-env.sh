@@ -65,6 +65,11 @@ pi_wine_prefix() {
     pi_write_prefix_registry
     timeout 60 wineserver -w || true
     touch "$WINEPREFIX/.printer-install-ready-v3"
+  elif ! grep -q '"MS Shell Dlg"="Tahoma"' "$WINEPREFIX/system.reg" 2>/dev/null; then
+    # Wine rewrites its font settings when it once ran under another locale
+    # (another ANSI code page): put ours back.
+    pi_write_prefix_registry
+    timeout 60 wineserver -w || true
   fi
 }
 

@@ -2,12 +2,16 @@
 #include <windows.h>
 
 #include "app/printer_install_app.h"
+#include "win/system_libraries.h"
 
 namespace {
 CPrinterInstallApp theApp;
 }
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Before anything can load a library: the program runs elevated from a
+    // folder others may write to.
+    win::RestrictLibrarySearch();
     try {
         return theApp.Run();
     } catch (...) {

@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "core/catalogue_rules.h"
+
 namespace core {
 
 namespace {
@@ -47,6 +49,15 @@ std::optional<std::wstring> MakeDefaultParameters(std::wstring_view printerName)
 
 std::optional<std::wstring> TestPageParameters(std::wstring_view printerName) {
     return Fill({L"PRINTUI.DLL,PrintUIEntry /k /q /n \"", L"\""}, {printerName});
+}
+
+std::optional<std::wstring> PrintUiHostPath(std::wstring_view systemDirectory) {
+    if (systemDirectory.empty()) return std::nullopt;
+    std::wstring path(systemDirectory);
+    if (path.back() != L'\\' && path.back() != L'/') path += L'\\';
+    path += kPrintUiHost;
+    if (path.size() > kMaxPathChars) return std::nullopt;
+    return path;
 }
 
 std::wstring_view StartFailureText(uint32_t errorCode) {

@@ -16,8 +16,13 @@ namespace core {
 inline constexpr size_t kPrintUiParamCapacity = 1024;
 inline constexpr size_t kMaxPrintUiParamChars = kPrintUiParamCapacity - 1;
 
-// The program started for every set-up command, found by the system's search.
-inline constexpr std::wstring_view kPrintUiHost = L"rundll32";
+// The program started for every set-up command: the system's own
+// rundll32.exe, named by its full path.  A name left to the system's search
+// would find a rundll32.exe planted next to the elevated installer first.
+inline constexpr std::wstring_view kPrintUiHost = L"rundll32.exe";
+// The host's path in the system folder (a backslash is added when missing);
+// nothing for an empty folder or a path over 259 characters.
+std::optional<std::wstring> PrintUiHostPath(std::wstring_view systemDirectory);
 
 // Installs a printer queue (/n) on a port (/r) from an INF file (/f) with a
 // driver model (/m); the printer name is both queue name and model.  The

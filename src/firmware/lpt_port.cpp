@@ -33,8 +33,9 @@ bool IsFile(const std::wstring& path) {
 }
 
 HMODULE LoadByFullPath(const std::wstring& path) {
-    // The library's own folder is searched for what it depends on.
-    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    // What the library itself imports comes from the system folder, as every
+    // library of the program does; its own folder may be the program's.
+    return ::LoadLibraryW(path.c_str());
 }
 
 template <class Fn>

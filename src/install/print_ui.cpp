@@ -14,24 +14,35 @@ bool RunIfFormatted(const std::optional<std::wstring>& parameters, const Install
     return parameters && RunPrintUI(*parameters, api);
 }
 
+void ReportStartFailure(DWORD code, const InstallApi& api) {
+    const std::wstring text(core::StartFailureText(code));
+    api.MessageBoxW(nullptr, text.c_str(), L"ERROR", MB_OK | MB_ICONERROR);
+}
+
 }  // namespace
 
 bool RunPrintUI(const std::wstring& parameters, const InstallApi& api) {
     if (parameters.empty()) return false;
-    const std::wstring file(core::kPrintUiHost);
+    wchar_t system[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+    const auto file = length > 0 && length < MAX_PATH ? core::PrintUiHostPath(std::wstring_view(system, length))
+                                                     : std::nullopt;
+    if (!file) {
+        // Nothing else may be started in its place: a start that failed.
+        ReportStartFailure(ERROR_PATH_NOT_FOUND, api);
+        return false;
+    }
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
     info.hwnd = nullptr;
     info.lpVerb = L"open";
-    info.lpFile = file.c_str();
+    info.lpFile = file->c_str();
     info.lpParameters = parameters.c_str();
     info.lpDirectory = nullptr;
     info.nShow = SW_SHOWNORMAL;
     if (!api.ShellExecuteExW(&info)) {
-        const DWORD code = ::GetLastError();
-        const std::wstring text(core::StartFailureText(code));
-        api.MessageBoxW(nullptr, text.c_str(), L"ERROR", MB_OK | MB_ICONERROR);
+        ReportStartFailure(::GetLastError(), api);
         return false;
     }
     // No handle comes back when the shell handed the command on without a

@@ -67,41 +67,6 @@ void ExitProgram(const Program& p) {
     EXPECT_TRUE(p.WaitForExit(10000)) << "Exit closes at once when no job runs";
 }
 
-// Presses the browse button, checks what the file dialog offers and either
-// chooses `path` or cancels (empty path).
-void Browse(const Program& p, const std::wstring& path) {
-    p.Click(IDC_BTN_BROWSE);
-    HWND dlg = probe::WaitForWindow(
-        [&] {
-            for (HWND w : probe::TopLevelWindows(p.Pid()))
-                if (w != p.Window() && ::IsWindowVisible(w) && probe::ClassOf(w) == L"#32770" &&
-                    ::GetDlgItem(w, 0x470))
-                    return w;
-            return HWND(nullptr);
-        },
-        10000);
-    ASSERT_NE(dlg, nullptr) << "no file dialog";
-    EXPECT_EQ(::GetWindow(dlg, GW_OWNER), p.Window());
-    EXPECT_EQ(e2e::Entries(::GetDlgItem(dlg, 0x470)),  // the file-type list
-              (std::vector<std::wstring>{L"Edition Files (*.mot)", L"Data Files (*.data)", L"All Files (*.*)"}));
-    // The file-name field: an edit, possibly inside a combo box.
-    HWND name = ::GetDlgItem(dlg, 0x47C);
-    if (!name) name = ::GetDlgItem(dlg, 0x480);
-    while (name && probe::ClassOf(name) != L"Edit" && ::GetWindow(name, GW_CHILD)) name = ::GetWindow(name, GW_CHILD);
-    ASSERT_NE(name, nullptr);
-    EXPECT_EQ(probe::TextOf(name), L"*.mot");
-    if (path.empty()) {
-        ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    } else {
-        DWORD_PTR ignored = 0;
-        ::SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL, 5000,
-                              &ignored);
-        ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(::GetDlgItem(dlg, IDOK)));
-    }
-    EXPECT_TRUE(e2e::WaitUntil([&] { return !::IsWindow(dlg) || !::IsWindowVisible(dlg); }, 10000));
-}
-
 // Each way a download ends, with its message over the window, which is idle
 // again afterwards.  A megabyte (every byte value first) arrives byte for
 // byte; an empty file succeeds at once; a failure sends nothing.  Answering
@@ -215,10 +180,10 @@ TEST(FirmwareDownload, AStallIsGivenUpAndTheNextDownloadSucceeds) {
     const std::string next = lpttest::RandomBytes(100 * 1024, 78);
     const std::wstring nextFile = medium.Path(L"next.mot");
     ASSERT_TRUE(lpttest::WriteAll(nextFile, next));
-    ASSERT_NO_FATAL_FAILURE(Browse(program, nextFile));
+    ASSERT_NO_FATAL_FAILURE(e2e::Browse(program, nextFile));
     EXPECT_TRUE(e2e::WaitUntil([&] { return program.ItemText(IDC_EDT_VERSIONFILE) == nextFile; }, 5000))
         << "the field shows the chosen file's full path";
-    ASSERT_NO_FATAL_FAILURE(Browse(program, L""));
+    ASSERT_NO_FATAL_FAILURE(e2e::Browse(program, L""));
     EXPECT_FALSE(program.Enabled(IDC_BTN_NEXT)) << "still downloading";
 
     const auto outcome = NextBox(program, 40000);

@@ -1,5 +1,5 @@
 // "下一步" on the driver page of the real program with Wine's real print
-// spooler.  A stand-in takes rundll32's place in the program's folder: it
+// spooler.  A stand-in takes the place of the system's rundll32.exe: it
 // records each set-up command and, when told, creates the printer the way
 // PrintUI would, with a printer driver Wine has.
 #include <windows.h>
@@ -23,15 +23,6 @@ using e2e::Program;
 using Texts = std::vector<std::wstring>;
 
 std::wstring StandInExe() { return e2e::DriverDir() + L"install_printui_stand_in.exe"; }
-
-// The command lines the stand-in recorded, one a line.
-Texts LogLines(const std::wstring& path) {
-    std::wistringstream in(e2e::Utf8ToWide(e2e::ReadFileBytes(path)));
-    Texts lines;
-    for (std::wstring line; std::getline(in, line);)
-        if (!line.empty()) lines.push_back(line);
-    return lines;
-}
 
 // The parameters a recorded command line carries after the program's name
 // (quoted or not).
@@ -95,43 +86,27 @@ bool AddLocalPrinter(const std::wstring& name, const std::wstring& driver) {
     return true;
 }
 
-// Selects a model of the driver page's model list, as a user clicks it.
-bool ChooseModel(const Program& p, const std::wstring& series, const std::wstring& model) {
-    HWND combo = p.Item(IDC_CBO_SERIES);
-    const LRESULT s = ::SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                     reinterpret_cast<LPARAM>(series.c_str()));
-    if (s == CB_ERR) return false;
-    ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(s), 0);
-    ::SendMessageW(p.Window(), WM_COMMAND, MAKEWPARAM(IDC_CBO_SERIES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-    HWND list = p.Item(IDC_LST_MODEL);
-    const LRESULT i = ::SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                     reinterpret_cast<LPARAM>(model.c_str()));
-    if (i == LB_ERR) return false;
-    ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(i), 0);
-    return true;
-}
-
 bool ButtonsBack(const Program& p) { return p.Enabled(IDC_BTN_NEXT) && p.Enabled(IDC_BTN_CANCEL); }
 
 class DriverInstallE2E : public ::testing::Test {
 protected:
     void SetUp() override {
-        standIn_ = medium_.Path(L"rundll32.exe");
-        ASSERT_TRUE(::CopyFileW(StandInExe().c_str(), standIn_.c_str(), FALSE));
+        ASSERT_TRUE(host_.Installed()) << "cannot put the stand-in in the system folder";
         for (const auto& n : kPrinters) DeletePrinterNamed(n);
     }
     void TearDown() override {
         for (const auto& n : kPrinters) DeletePrinterNamed(n);
     }
     void Configure(const std::string& settings) {
-        ASSERT_TRUE(e2e::WriteFileBytes(standIn_ + L".cfg", "[stand-in]\n" + settings));
+        ASSERT_TRUE(e2e::WriteFileBytes(host_.ConfigPath(), "[stand-in]\n" + settings));
     }
-    Texts Commands() const { return LogLines(standIn_ + L".log"); }
+    Texts Commands() const { return e2e::LogLines(host_.LogPath()); }
     std::wstring Inf24() const { return medium_.Path(L"OrvaneDriver\\OrvaneDriver\\Orvane 24pin\\Orvane.INF"); }
 
     const Texts kPrinters{L"Orvane OP-730K", L"Orvane VP-7730", L"Orvane 曜驰7730"};
+    e2e::SystemSetUpHost host_{StandInExe()};
     Medium medium_;
-    std::wstring standIn_;
+    Program program_{medium_};
 };
 
 // An earlier printer of the name is deleted from the spooler; the stand-in
@@ -140,9 +115,9 @@ TEST_F(DriverInstallE2E, RunsTheExactInstallCommandAndReportsFailureWhenNoPrinte
     const std::wstring driver = PrinterDriverForTests();
     ASSERT_FALSE(driver.empty()) << "no printer driver to create a printer with";
     ASSERT_TRUE(AddLocalPrinter(L"Orvane OP-730K", driver)) << "error " << ::GetLastError();
-    Program program(medium_);
+    Program& program = program_;
     ASSERT_TRUE(program.Start());
-    ASSERT_TRUE(ChooseModel(program, L"Orvane 经典24针系列", L"OP-730K"));
+    ASSERT_TRUE(e2e::ChooseModel(program, L"Orvane 经典24针系列", L"OP-730K"));
     auto box = probe::AnswerNextMessageBox(program.Pid(), IDOK, 60000);
     program.Click(IDC_BTN_NEXT);
     ASSERT_TRUE(e2e::WaitUntil([&] { return !program.Enabled(IDC_BTN_NEXT); }, 5000));
@@ -154,7 +129,7 @@ TEST_F(DriverInstallE2E, RunsTheExactInstallCommandAndReportsFailureWhenNoPrinte
     EXPECT_EQ(seen.owner, program.Window());
     EXPECT_FALSE(HasPrinter(L"Orvane OP-730K"));
 
-    // The system's search found "rundll32" in the program's own folder: the
+    // The system folder's rundll32.exe was started by its full path: the
     // stand-in there wrote this line.
     const Texts commands = Commands();
     ASSERT_EQ(commands.size(), 1u);
@@ -167,9 +142,9 @@ TEST_F(DriverInstallE2E, RunsTheExactInstallCommandAndReportsFailureWhenNoPrinte
 
 TEST_F(DriverInstallE2E, ExitWhileTheSetUpCommandRunsIsRefused) {
     Configure("sleep_ms=4000\n");
-    Program program(medium_);
+    Program& program = program_;
     ASSERT_TRUE(program.Start());
-    ASSERT_TRUE(ChooseModel(program, L"Orvane 经典24针系列", L"OP-730K"));
+    ASSERT_TRUE(e2e::ChooseModel(program, L"Orvane 经典24针系列", L"OP-730K"));
     program.Click(IDC_BTN_NEXT);
     ASSERT_TRUE(e2e::WaitUntil([&] { return Commands().size() == 1; }, 15000));
     auto refusal = probe::AnswerNextMessageBox(program.Pid(), IDOK, 10000);
@@ -190,15 +165,15 @@ TEST_F(DriverInstallE2E, SuccessfulHighSpeedInstallationSetsDefaultRenamesAndPri
     const std::wstring driver = PrinterDriverForTests();
     ASSERT_FALSE(driver.empty()) << "no printer driver to create a printer with";
     Configure("create_driver=" + std::string(driver.begin(), driver.end()) + "\n");
-    Program program(medium_);
+    Program& program = program_;
     ASSERT_TRUE(program.Start());
-    ASSERT_TRUE(ChooseModel(program, L"Orvane 曜驰高速系列", L"曜驰7730"));
+    ASSERT_TRUE(e2e::ChooseModel(program, L"Orvane 曜驰高速系列", L"曜驰7730"));
     // Default printer "是" is the first choice; ask for the test page too.
     ::SendMessageW(program.Item(IDC_RAD_TESTPAGE_YES), BM_CLICK, 0, 0);
     auto box = probe::AnswerNextMessageBox(program.Pid(), IDOK, 60000);
     program.Click(IDC_BTN_NEXT);
     const probe::MessageBoxInfo seen = box.get();
-    EXPECT_EQ(seen.text, L"打印机驱动安装成功！") << e2e::Utf8ToWide(e2e::ReadFileBytes(standIn_ + L".err"));
+    EXPECT_EQ(seen.text, L"打印机驱动安装成功！") << e2e::Utf8ToWide(e2e::ReadFileBytes(host_.Path() + L".err"));
     EXPECT_EQ(seen.caption, L"OK");
     ASSERT_TRUE(e2e::WaitUntil([&] { return ButtonsBack(program); }, 30000));
     // The status line as the user is left with it, kept for a look.

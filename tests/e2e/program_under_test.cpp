@@ -1,5 +1,8 @@
 #include "program_under_test.h"
 
+#include <gtest/gtest.h>
+
+#include "res/resource.h"
 #include "support/window_probe.h"
 
 namespace e2e {
@@ -71,6 +74,21 @@ bool Medium::PutCatalogue(const std::wstring& text) const {
     return Put(L"PrinterInfor.Inf", "\xFF\xFE" + std::string(bytes, text.size() * sizeof(wchar_t)));
 }
 
+namespace {
+
+// Wine's library load orders: for every program, or for one program's process.
+const wchar_t kWineOverrides[] = L"Software\\Wine\\DllOverrides";
+std::wstring ProgramOverridesKey(const std::wstring& exe) {
+    return L"Software\\Wine\\AppDefaults\\" + exe.substr(exe.find_last_of(L'\\') + 1);
+}
+
+bool SetOverride(const std::wstring& key, const std::wstring& name, const std::wstring& order) {
+    return ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), REG_SZ, order.c_str(),
+                             static_cast<DWORD>((order.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
 Program::Program(const Medium& medium, std::wstring exeName) : dir_(medium.Dir()), exe_(dir_ + exeName) {}
 
 Program::~Program() {
@@ -82,12 +100,19 @@ Program::~Program() {
         ::CloseHandle(pi_.hProcess);
         ::CloseHandle(pi_.hThread);
     }
+    if (!loadOrders_.empty()) ::RegDeleteTreeW(HKEY_CURRENT_USER, ProgramOverridesKey(exe_).c_str());
 }
 
 bool Program::Start(DWORD timeoutMs, const std::function<void(DWORD pid)>& started) {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     std::wstring cmd = L"\"" + exe_ + L"\"";
+    for (const auto& [library, order] : loadOrders_) {
+        // Wine names a ".dll" without its extension, any other file with it.
+        const bool dll = library.size() > 4 && _wcsicmp(library.c_str() + library.size() - 4, L".dll") == 0;
+        const std::wstring name = dll ? library.substr(0, library.size() - 4) : library;
+        if (!SetOverride(ProgramOverridesKey(exe_) + L"\\DllOverrides", name, order)) return false;
+    }
     if (!::CreateProcessW(exe_.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si, &pi_))
         return false;
     const DWORD pid = pi_.dwProcessId;
@@ -115,6 +140,93 @@ bool Program::Running() const { return pi_.hProcess && ::WaitForSingleObject(pi_
 bool Program::ClickAndWait(int id, DWORD timeoutMs) const {
     DWORD_PTR result = 0;
     return ::SendMessageTimeoutW(Item(id), BM_CLICK, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
+}
+
+std::vector<std::wstring> LogLines(const std::wstring& path) {
+    std::vector<std::wstring> lines;
+    const std::wstring text = Utf8ToWide(ReadFileBytes(path));
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = std::min(text.find(L'\n', start), text.size());
+        if (end > start) lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool ChooseModel(const Program& p, const std::wstring& series, const std::wstring& model) {
+    HWND combo = p.Item(IDC_CBO_SERIES);
+    const LRESULT s = ::SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(series.c_str()));
+    if (s == CB_ERR) return false;
+    ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(s), 0);
+    ::SendMessageW(p.Window(), WM_COMMAND, MAKEWPARAM(IDC_CBO_SERIES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    HWND list = p.Item(IDC_LST_MODEL);
+    const LRESULT i = ::SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(model.c_str()));
+    if (i == LB_ERR) return false;
+    ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(i), 0);
+    return true;
+}
+
+void Browse(const Program& p, const std::wstring& path) {
+    p.Click(IDC_BTN_BROWSE);
+    HWND dlg = probe::WaitForWindow(
+        [&] {
+            for (HWND w : probe::TopLevelWindows(p.Pid()))
+                if (w != p.Window() && ::IsWindowVisible(w) && probe::ClassOf(w) == L"#32770" &&
+                    ::GetDlgItem(w, 0x470))
+                    return w;
+            return HWND(nullptr);
+        },
+        10000);
+    ASSERT_NE(dlg, nullptr) << "no file dialog";
+    EXPECT_EQ(::GetWindow(dlg, GW_OWNER), p.Window());
+    EXPECT_EQ(Entries(::GetDlgItem(dlg, 0x470)),  // the file-type list
+              (std::vector<std::wstring>{L"Edition Files (*.mot)", L"Data Files (*.data)", L"All Files (*.*)"}));
+    // The file-name field: an edit, possibly inside a combo box.
+    HWND name = ::GetDlgItem(dlg, 0x47C);
+    if (!name) name = ::GetDlgItem(dlg, 0x480);
+    while (name && probe::ClassOf(name) != L"Edit" && ::GetWindow(name, GW_CHILD)) name = ::GetWindow(name, GW_CHILD);
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(probe::TextOf(name), L"*.mot");
+    if (path.empty()) {
+        ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    } else {
+        DWORD_PTR ignored = 0;
+        ::SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL, 5000,
+                              &ignored);
+        ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(dlg, IDOK)));
+    }
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(dlg) || !::IsWindowVisible(dlg); }, 10000));
+}
+
+SystemSetUpHost::SystemSetUpHost(const std::wstring& standIn) {
+    wchar_t system[MAX_PATH] = {};
+    const UINT n = ::GetSystemDirectoryW(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;
+    path_ = std::wstring(system, n) + L"\\rundll32.exe";
+    saved_ = path_ + L".pi-e2e-original";
+    // A run that ended without restoring left the original here: keep it.
+    if (::GetFileAttributesW(saved_.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        !::CopyFileW(path_.c_str(), saved_.c_str(), TRUE))
+        return;
+    ::DeleteFileW(LogPath().c_str());
+    ::DeleteFileW(ConfigPath().c_str());
+    installed_ = ::CopyFileW(standIn.c_str(), path_.c_str(), FALSE) && SetOverride(kWineOverrides, L"rundll32.exe", L"native");
+}
+
+SystemSetUpHost::~SystemSetUpHost() {
+    if (saved_.empty()) return;
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kWineOverrides, L"rundll32.exe");
+    // The stand-in may still be ending after the program that started it.
+    bool restored = false;
+    for (int i = 0; i < 50 && !(restored = ::CopyFileW(saved_.c_str(), path_.c_str(), FALSE)); ++i) ::Sleep(100);
+    if (restored) ::DeleteFileW(saved_.c_str());
+    ::DeleteFileW(LogPath().c_str());
+    ::DeleteFileW(ConfigPath().c_str());
+    ::DeleteFileW((path_ + L".err").c_str());
 }
 
 }  // namespace e2e

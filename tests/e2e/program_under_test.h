@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/window_probe.h"
@@ -46,6 +47,13 @@ private:
 class Program {
 public:
     explicit Program(const Medium& medium, std::wstring exeName = L"Printer Install.exe");
+    // Wine's load order for `library` (such as L"version.dll") in this
+    // program's process only, until the object is gone (a Wine per-program
+    // setting of the test prefix): "native,builtin" makes Wine look for it
+    // as Windows looks for a library that is not one of its known ones, the
+    // program's folder before the system folder; "" makes it unloadable.
+    void SetLoadOrder(const std::wstring& library, const std::wstring& order) { loadOrders_.push_back({library, order}); }
+    void LoadNativeFirst(const std::wstring& library) { SetLoadOrder(library, L"native,builtin"); }
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -71,8 +79,39 @@ public:
 private:
     std::wstring dir_;
     std::wstring exe_;
+    std::vector<std::pair<std::wstring, std::wstring>> loadOrders_;
     PROCESS_INFORMATION pi_{};
     HWND wnd_ = nullptr;
+};
+
+// The lines of a recorder's or stand-in's log, one command line a line.
+std::vector<std::wstring> LogLines(const std::wstring& path);
+
+// Selects a model of the driver page's model list, as a user clicks it.
+bool ChooseModel(const Program& p, const std::wstring& series, const std::wstring& model);
+
+// Presses the browse button, checks what the file dialog offers and either
+// chooses `path` or cancels (empty path).
+void Browse(const Program& p, const std::wstring& path);
+
+// The system's own rundll32.exe replaced by a stand-in for as long as the
+// object lives (in the throwaway test prefix), so that the set-up commands
+// the installer starts by their full path are recorded.  Wine is told to
+// run the file there rather than its own built-in rundll32 meanwhile.
+class SystemSetUpHost {
+public:
+    explicit SystemSetUpHost(const std::wstring& standIn);
+    ~SystemSetUpHost();
+    SystemSetUpHost(const SystemSetUpHost&) = delete;
+    SystemSetUpHost& operator=(const SystemSetUpHost&) = delete;
+    bool Installed() const { return installed_; }
+    const std::wstring& Path() const { return path_; }
+    std::wstring LogPath() const { return path_ + L".log"; }
+    std::wstring ConfigPath() const { return path_ + L".cfg"; }
+
+private:
+    std::wstring path_, saved_;
+    bool installed_ = false;
 };
 
 using probe::WaitUntil;

@@ -17,17 +17,7 @@ using e2e::Medium;
 using e2e::Program;
 
 // The command lines a recorder copied to `exe` was started with.
-std::vector<std::wstring> LogLines(const std::wstring& exe) {
-    std::vector<std::wstring> lines;
-    const std::wstring text = e2e::Utf8ToWide(e2e::ReadFileBytes(exe + L".log"));
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = std::min(text.find(L'\n', start), text.size());
-        if (end > start) lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
+std::vector<std::wstring> LogLines(const std::wstring& exe) { return e2e::LogLines(exe + L".log"); }
 
 bool SetKey(const std::wstring& path, const std::wstring& value) {
     return ::RegSetKeyValueW(HKEY_CLASSES_ROOT, path.c_str(), nullptr, REG_SZ, value.c_str(),

@@ -134,4 +134,23 @@ TEST(PlugAndPlayPath, RecognisedUsbPrinterWhoseIdentificationDoesNotBeginTheName
     }
 }
 
+// ---- The set-up host ---------------------------------------------------------
+
+// Only the system folder's own rundll32.exe is ever started; a folder that
+// gives no usable path gives no host rather than a bare name the search
+// would resolve elsewhere.
+TEST(PrintUiHost, IsTheSystemFoldersRundll32ByItsFullPath) {
+    const std::wstring deep = L"C:\\" + std::wstring(250, L'd');
+    const struct {
+        std::wstring system;
+        std::optional<std::wstring> host;
+    } cases[] = {
+        {L"C:\\Windows\\system32", L"C:\\Windows\\system32\\rundll32.exe"},
+        {L"C:\\Windows\\system32\\", L"C:\\Windows\\system32\\rundll32.exe"},
+        {L"", std::nullopt},
+        {deep, std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(core::PrintUiHostPath(c.system), c.host) << c.system.size();
+}
+
 }  // namespace

@@ -1,7 +1,7 @@
 // The set-up command runner and the installation judged by the existence
 // check (a local printer whose name begins with the name), against the
 // simulated spooler and set-up process (which refuses a start that is not
-// "rundll32" as the installer must start it).
+// the system's rundll32.exe, by its full path, as the installer must start it).
 #include <gtest/gtest.h>
 
 #include <algorithm>

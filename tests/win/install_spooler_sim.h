@@ -249,15 +249,24 @@ inline BOOL WINAPI UpdateDriver(HWND owner, LPCWSTR hardwareId, LPCWSTR infPath,
     return s->world.pnpSucceeds ? TRUE : Fail(ERROR_NO_SUCH_DEVINST);
 }
 
-// Starts only what the installer must start: "rundll32" opened shown
-// normally, without owner or folder, asking for the process handle only.
+// The system's own rundll32.exe, the only set-up host the installer may start.
+inline std::wstring SystemRundll32() {
+    wchar_t system[MAX_PATH] = {};
+    const UINT n = ::GetSystemDirectoryW(system, MAX_PATH);
+    return std::wstring(system, n < MAX_PATH ? n : 0) + L"\\rundll32.exe";
+}
+
+// Starts only what the installer must start: the system's rundll32.exe by
+// its full path, opened shown normally, without owner or folder, asking for
+// the process handle only.
 inline BOOL WINAPI ShellExecuteSim(SHELLEXECUTEINFOW* info) {
+    const std::wstring host = SystemRundll32();
     Locked s;
     info->hProcess = nullptr;
     const std::wstring params = info->lpParameters ? info->lpParameters : L"(null)";
     if (info->cbSize != sizeof(SHELLEXECUTEINFOW) || info->fMask != SEE_MASK_NOCLOSEPROCESS || info->hwnd ||
         info->lpDirectory || info->nShow != SW_SHOWNORMAL || !info->lpVerb || info->lpVerb != std::wstring(L"open") ||
-        !info->lpFile || info->lpFile != std::wstring(L"rundll32"))
+        !info->lpFile || info->lpFile != host)
         return Refuse(s, L"start " + params);
     s->log.events.push_back(L"start " + params);
     s->log.started.push_back(params);
