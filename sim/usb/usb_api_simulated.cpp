@@ -1,6 +1,6 @@
-// SIMULATOR: the table of Windows calls of "Printer Install (simulated USB)
-// .exe".  It stands in for ports/usb_api_system.cpp, so the program's own
-// code finds, names and reads the printer described by
+// SIMULATOR: the entry of "Printer Install (simulated USB).exe", which hands
+// the program the system's calls but for a simulated USB printer, so the
+// program's own code finds, names and reads the printer described by
 // "simulated-usb-printer.ini" next to the executable (see README.md).  What
 // the program does to the printer is appended to "simulated-usb-printer.log"
 // there, and so is a reason when the INI file cannot be read (then no printer
@@ -9,8 +9,11 @@
 
 #include <string>
 
+#include "app/printer_install_app.h"
+#include "install/install_api.h"
 #include "ports/usb_api.h"
 #include "usb_simulator.h"
+#include "win/system_libraries.h"
 #include "win/module_path.h"
 #include "win/unique.h"
 
@@ -31,9 +34,7 @@ std::string Narrow(const std::wstring& text) {
     return out;
 }
 
-}  // namespace
-
-const UsbApi& DefaultUsbApi() {
+const UsbApi& SimulatedUsbApi() {
     static const bool ready = [] {
         const std::wstring dir = win::ModuleDirectory();
         const std::wstring logFile = dir + L"simulated-usb-printer.log";
@@ -49,4 +50,18 @@ const UsbApi& DefaultUsbApi() {
     }();
     (void)ready;
     return usbsim::Api();
+}
+
+CPrinterInstallApp theApp;
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    win::RestrictLibrarySearch();
+    try {
+        static const InstallApi api = SystemInstallApi(SimulatedUsbApi());
+        return theApp.RunWith(api);
+    } catch (...) {
+        return 1;
+    }
 }

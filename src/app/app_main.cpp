@@ -2,6 +2,8 @@
 #include <windows.h>
 
 #include "app/printer_install_app.h"
+#include "install/install_api.h"
+#include "ports/usb_api.h"
 #include "win/system_libraries.h"
 
 namespace {
@@ -13,7 +15,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // folder others may write to.
     win::RestrictLibrarySearch();
     try {
-        return theApp.Run();
+        static const InstallApi api = SystemInstallApi(SystemUsbApi());
+        return theApp.RunWith(api);
     } catch (...) {
         return 1;
     }

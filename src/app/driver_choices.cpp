@@ -21,7 +21,7 @@ void CPrinterInstallDlg::DetectConnectedPrinter() {
     // The printer is opened without sharing: this finder lets go of it so
     // that the model can be read through a finder of its own.
     m_usbPort.CloseDevice();
-    if (!ReadConnectedModel(m_strModel)) {
+    if (!ReadConnectedModel(m_strModel, *m_installApi.usb)) {
         const std::wstring caption = AfxGetApp() ? AfxGetApp()->AppName() : std::wstring();
         ::MessageBoxW(m_hWnd, texts::kConnectedPrinterUnreadable, caption.c_str(), MB_OK);
     }
@@ -39,7 +39,7 @@ void CPrinterInstallDlg::FillDriverChoices() {
     // An attached printer whose model the catalogue lists narrows the lists
     // to that one series and model, so that Next installs it at once.
     std::wstring found;
-    if (ReadConnectedModel(m_strModel) && m_catalogue.FindSeriesOfModel(m_strModel, found)) {
+    if (ReadConnectedModel(m_strModel, *m_installApi.usb) && m_catalogue.FindSeriesOfModel(m_strModel, found)) {
         m_cboSeries.AddString(found);
         m_cboSeries.SetCurSel(0);
         m_lstModel.ResetContent();

@@ -1,18 +1,14 @@
-// Next on the driver page: the choices are checked, then the installation
-// runs on a worker thread while timer 1 watches for its end.  The worker
-// talks to the window only by posting status texts; everything else it
-// reports through m_bInstallDone.
-#include <objbase.h>
-
+// Next on the driver page: the choices are checked, the installation is
+// described once and handed to the installation job, whose reports become
+// the status line, the message boxes and m_bInstallDone; timer 1 watches
+// for the end.
 #include <cwchar>
 #include <iterator>
-#include <memory>
-#include <new>
 
 #include "app/printer_install_dlg.h"
 #include "app/texts.h"
-#include "install/driver_install.h"
-#include "install/install_api.h"
+#include "core/print_ui_rules.h"
+#include "install/installation.h"
 #include "res/resource.h"
 #include "win/app.h"
 
@@ -21,48 +17,34 @@ namespace {
 // Milliseconds between two looks of timer 1.
 constexpr UINT kInstallPollMs = 50;
 
-// What the worker gets: the dialog, whose catalogue it uses and whose
-// m_bInstallDone it sets last, and the choices copied on the dialog's thread
-// so that nothing it reads can change under it.
-struct InstallWorkerArgs {
-    CPrinterInstallDlg* dialog;
-    HWND window;
-    const InstallApi* api;
-    InstallChoices choices;
-};
-
-// The status line's texts during an installation.  The worker posts a text's
-// place in this table, never a pointer: the window takes the message from any
-// sender, and a number it checks cannot make it read foreign memory.
+// The status line's texts during an installation.  The job's thread posts a
+// text's place in this table, never a pointer: the window takes the message
+// from any sender, and a number it checks cannot make it read foreign memory.
 constexpr const wchar_t* kInstallStatusTexts[] = {
     texts::kStatusInstalling,     texts::kStatusInstallSucceeded, texts::kStatusInstallFailed,
     texts::kStatusSettingDefault, texts::kStatusPrintingTestPage, texts::kStatusInstallFinished,
 };
 
-// Hands a status text to the dialog's thread, which owns the status line.
-// A text that cannot be handed over is dropped: the status line is only a
-// report, and the job goes on.
-void PostInstallStatus(HWND window, const wchar_t* text) noexcept {
-    for (size_t i = 0; i < std::size(kInstallStatusTexts); ++i)
-        if (std::wcscmp(kInstallStatusTexts[i], text) == 0) {
-            ::PostMessageW(window, CPrinterInstallDlg::kMsgInstallStatus, i, 0);
-            return;
-        }
-}
-
-// The shell's start of the set-up process may go through COM.
-class ComApartment {
-public:
-    ComApartment() : m_ok(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-    ~ComApartment() {
-        if (m_ok) ::CoUninitialize();
+// The place of a step's status text in the table; none for the steps the
+// status line does not show.
+int StatusIndexOf(InstallStep step) {
+    switch (step) {
+    case InstallStep::Installing:
+        return 0;
+    case InstallStep::InstallSucceeded:
+        return 1;
+    case InstallStep::InstallFailed:
+        return 2;
+    case InstallStep::SettingDefault:
+        return 3;
+    case InstallStep::PrintingTestPage:
+        return 4;
+    case InstallStep::Finished:
+        return 5;
+    default:
+        return -1;
     }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool m_ok;
-};
+}
 
 }  // namespace
 
@@ -99,30 +81,19 @@ void CPrinterInstallDlg::StartDriverInstall() {
         return;
     }
 
-    std::unique_ptr<InstallWorkerArgs> args;
-    try {
-        args = std::make_unique<InstallWorkerArgs>();
-        args->dialog = this;
-        args->window = m_hWnd;
-        args->api = m_installApi ? m_installApi : &DefaultInstallApi();
-        args->choices.model = m_strModel;
-        args->choices.port = m_strPort;
-        args->choices.makeDefault = m_nDefaultPrinter == 0;
-        args->choices.testPage = m_nTestPage == 0;
-    } catch (const std::bad_alloc&) {
-        args.reset();
+    Installation installation =
+        DescribeInstallation(m_catalogue, m_strModel, m_strPort, m_nDefaultPrinter == 0, m_nTestPage == 0);
+    // The installation in progress, as the catalogue keeps it for whoever
+    // looks; nothing below reads it back.
+    m_catalogue.SetInstallPrinterName(installation.printerName);
+    m_catalogue.SetInstallPort(installation.port);
+    m_catalogue.SetInstallInfPath(installation.infPath);
+    if (!m_installJob.Start(std::move(installation))) {
+        // No job: the installation has failed before it began; timer 1 gives
+        // the buttons back as after any failed installation.
+        ReportInstallNotStarted();
+        m_bInstallDone = -1;
     }
-    if (args) {
-        win::UniqueHandle thread(::CreateThread(nullptr, 0, InstallWorker, args.get(), 0, nullptr));
-        if (thread) {
-            args.release();  // the worker owns it now
-            return;
-        }
-    }
-    // No worker: the installation has failed before it began; timer 1 gives
-    // the buttons back as after any failed installation.
-    ReportInstallNotStarted();
-    m_bInstallDone = -1;
 }
 
 void CPrinterInstallDlg::ReportInstallNotStarted() {
@@ -131,26 +102,34 @@ void CPrinterInstallDlg::ReportInstallNotStarted() {
     ::MessageBoxW(AfxMessageBoxOwner(), texts::kInstallFailed, texts::kInstallBoxCaption, MB_OK | MB_ICONERROR);
 }
 
-DWORD WINAPI CPrinterInstallDlg::InstallWorker(LPVOID param) {
-    std::unique_ptr<InstallWorkerArgs> args(static_cast<InstallWorkerArgs*>(param));
-    CPrinterInstallDlg* dialog = args->dialog;
-    int result = -1;
-    try {
-        ComApartment com;
-        const HWND window = args->window;
-        InstallReport report;
-        report.status = [window](const wchar_t* text) { PostInstallStatus(window, text); };
-        report.owner = [] { return AfxMessageBoxOwner(); };
-        result = RunDriverInstallJob(dialog->m_catalogue, args->choices, report, *args->api);
-    } catch (...) {
-        PostInstallStatus(args->window, texts::kStatusInstallFailed);
-        result = -1;
+void CPrinterInstallDlg::OnInstallEvent(const InstallEvent& event) {
+    // The status line belongs to the dialog's thread: the text goes there.
+    // One that cannot be handed over is dropped; the job goes on.
+    const int status = StatusIndexOf(event.step);
+    if (status >= 0) ::PostMessageW(m_hWnd, kMsgInstallStatus, static_cast<WPARAM>(status), 0);
+    switch (event.step) {
+    case InstallStep::SetUpCommandNotStarted: {
+        const std::wstring text(core::StartFailureText(event.code));
+        m_installApi.MessageBoxW(nullptr, text.c_str(), texts::kErrorCaption, MB_OK | MB_ICONERROR);
+        break;
     }
-    args.reset();
-    // The last touch of the dialog: once timer 1 sees this, the dialog may
-    // close and be destroyed.
-    dialog->m_bInstallDone = result;
-    return result == 1 ? 0 : 1;
+    case InstallStep::InstallSucceeded:
+        // The job waits until the user has closed it.
+        m_installApi.MessageBoxW(AfxMessageBoxOwner(), texts::kInstallSucceeded, texts::kInstallBoxCaption, MB_OK);
+        break;
+    case InstallStep::InstallFailed:
+        m_installApi.MessageBoxW(AfxMessageBoxOwner(), texts::kInstallFailed, texts::kInstallBoxCaption,
+                                 MB_OK | MB_ICONERROR);
+        break;
+    default:
+        break;
+    }
+}
+
+void CPrinterInstallDlg::OnInstallEnd(int outcome) {
+    // The job's last touch of the dialog: once timer 1 sees this, the dialog
+    // may close, and the job is waited for as it goes.
+    m_bInstallDone = outcome;
 }
 
 void CPrinterInstallDlg::OnInstallTimer() {

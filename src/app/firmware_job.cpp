@@ -1,6 +1,6 @@
 // The firmware ("version update") job of the main dialog: choosing the file,
-// checking the printer, the worker that sends the file and the timer that
-// follows it and reports the outcome.
+// checking the printer, handing the file to the download job, and the timer
+// that follows it and reports the outcome.
 #include <windows.h>
 
 #include <commdlg.h>
@@ -10,6 +10,7 @@
 #include "app/printer_install_dlg.h"
 #include "app/texts.h"
 #include "core/lpt_transfer.h"
+#include "firmware/download_job.h"
 #include "firmware/firmware_file.h"
 #include "res/resource.h"
 #include "win/app.h"
@@ -77,18 +78,19 @@ void CPrinterInstallDlg::StartFirmwareDownload() {
     if (::MessageBoxW(m_hWnd, texts::kConfirmDownload, texts::kConfirmCaption, MB_YESNO) != IDYES) return;
     // A transfer given up by the stall watch was told to stop; the port is
     // not opened again until it has closed it and ended.
-    if (!m_downloadWorker.WaitForEnd(kPreviousWorkerWaitMs)) {
+    if (!m_downloadJob.WaitUntilIdle(kPreviousWorkerWaitMs)) {
         AfxMessageBox(texts::kPreviousDownloadEnding);
         return;
     }
-    if (!m_lptPort.Open()) {
+    switch (m_downloadJob.OpenAndCheck()) {
+    case firmware::Readiness::NoPortAccess:
         AfxMessageBox(texts::kPortInvalid);
         return;
-    }
-    if (!m_lptPort.WaitReady()) {
+    case firmware::Readiness::PrinterNotReady:
         AfxMessageBox(texts::kPrinterNotReady);
-        m_lptPort.Close();
         return;
+    case firmware::Readiness::Ready:
+        break;
     }
     m_ctlProgress.SetRange(0, 100);
     m_ctlProgress.SetPos(0);
@@ -102,50 +104,25 @@ void CPrinterInstallDlg::StartFirmwareDownload() {
     m_nDownloadTimer = ::SetTimer(m_hWnd, kDownloadTimer, kDownloadPollMs, nullptr);
     if (m_nDownloadTimer == 0) {
         // Without its poll the job could never end: give it up at once.
-        m_lptPort.Close();
+        m_downloadJob.Abandon();
         m_bDownloading = 0;
         ::EnableWindow(::GetDlgItem(m_hWnd, IDC_BTN_NEXT), TRUE);
         ::EnableWindow(::GetDlgItem(m_hWnd, IDC_BTN_CANCEL), TRUE);
         ShowOutcome(m_hWnd, firmware::kOtherFailure);
         return;
     }
-    // The worker sends this copy; the browse button may change the field
-    // meanwhile, for the next download.
-    m_strDownloadFile = m_strVersionFile;
-    if (!m_downloadWorker.Start(&CPrinterInstallDlg::FirmwareDownloadThread, this)) {
-        m_lptPort.Close();
+    // The job sends the path as it is now; the browse button may change the
+    // field meanwhile, for the next download.
+    if (!m_downloadJob.Start(m_strVersionFile))
         m_nDownloadResult = firmware::kOtherFailure;  // reported by the next tick
-    }
-}
-
-DWORD WINAPI CPrinterInstallDlg::FirmwareDownloadThread(LPVOID param) {
-    auto* dlg = static_cast<CPrinterInstallDlg*>(param);
-    int outcome = firmware::kOtherFailure;
-    try {
-        // The port is closed before the outcome is stored, so a reported job
-        // no longer holds the port.
-        outcome = firmware::SendFirmwareFile(dlg->m_lptPort, dlg->m_strDownloadFile);
-    } catch (...) {
-        dlg->m_lptPort.Close();
-    }
-    // A stopped transfer was given up by the timer, which has reported it;
-    // a late outcome must not be mistaken for the next job's.
-    if (!dlg->m_lptPort.StopRequested()) {
-        int none = 0;
-        dlg->m_nDownloadResult.compare_exchange_strong(none, outcome);
-    }
-    return 0;
 }
 
 void CPrinterInstallDlg::OnDownloadTimer() {
     if (!m_bDownloading.load()) return;
-    if (core::StallWatchTick(m_lptPort.GetProgress(), m_nProgressPeak, m_nStallTicks)) {
-        // Stop first, then claim the outcome: an outcome the worker stored
-        // a moment earlier is kept.
-        m_lptPort.RequestStop();
-        int none = 0;
-        m_nDownloadResult.compare_exchange_strong(none, firmware::kTransferFailed);
-    }
+    if (core::StallWatchTick(m_downloadJob.Progress(), m_nProgressPeak, m_nStallTicks))
+        m_nDownloadResult = m_downloadJob.GiveUp();
+    else if (m_nDownloadResult.load() == 0)
+        m_nDownloadResult = m_downloadJob.Outcome();
     m_ctlProgress.SetPos(m_nProgressPeak);
     UpdateData(FALSE);
 

@@ -4,7 +4,13 @@
 
 #include "app/printer_install_dlg.h"
 
+int CPrinterInstallApp::RunWith(const InstallApi& api) {
+    m_installApi = &api;
+    return Run();
+}
+
 BOOL CPrinterInstallApp::InitInstance() {
+    if (!m_installApi) return FALSE;
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof(icc);
     icc.dwICC = ICC_WIN95_CLASSES;
@@ -12,7 +18,7 @@ BOOL CPrinterInstallApp::InitInstance() {
 
     SetRegistryKey(L"Local AppWizard-Generated Applications");
 
-    CPrinterInstallDlg dlg;
+    CPrinterInstallDlg dlg(*m_installApi);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

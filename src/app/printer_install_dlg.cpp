@@ -4,8 +4,11 @@
 #include "res/resource.h"
 #include "win/app.h"
 
-CPrinterInstallDlg::CPrinterInstallDlg()
-    : CDialog(IDD_PRINTERINSTALL_DIALOG), m_hIcon(AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : nullptr) {}
+CPrinterInstallDlg::CPrinterInstallDlg(const InstallApi& api)
+    : CDialog(IDD_PRINTERINSTALL_DIALOG),
+      m_hIcon(AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : nullptr),
+      m_usbPort(*api.usb),
+      m_installApi(api) {}
 
 CPrinterInstallDlg::~CPrinterInstallDlg() = default;
 

@@ -11,15 +11,20 @@
 #include "controls/button_st.h"
 #include "controls/new_static.h"
 #include "controls/text_progress_ctrl.h"
-#include "firmware/download_worker.h"
+#include "firmware/download_job.h"
 #include "firmware/lpt_port.h"
+#include "install/install_api.h"
+#include "install/install_job.h"
 #include "ports/usb_port.h"
 #include "win/dialog.h"
 #include "win/unique.h"
 
-class CPrinterInstallDlg : public CDialog {
+class CPrinterInstallDlg : public CDialog, private InstallObserver {
 public:
-    CPrinterInstallDlg();
+    // `api`: the spooler, Plug and Play, set-up process, message box and USB
+    // calls of installations and of the attached-printer detection (the
+    // system's, or a test's); it must outlive the dialog and name a USB table.
+    explicit CPrinterInstallDlg(const InstallApi& api);
     ~CPrinterInstallDlg() override;
 
     // Timer ids of the two jobs' polls.
@@ -69,20 +74,13 @@ public:
     CButtonST m_btnQuorin;
     CButtonST m_btnTessan;
 
-    // Firmware download job (firmware_job.cpp).  The worker's copy of the
-    // file path, taken when the job starts, and the worker's thread; declared
-    // after m_lptPort so that the worker has ended before the port goes.
-    std::wstring m_strDownloadFile;
-    CDownloadWorker m_downloadWorker{m_lptPort};
-
     // Button 1022: lets the user choose the firmware file.
     void OnBrowseVersionFile();
     // Next on the firmware page: checks, asks, opens the port, starts the
-    // worker and timer 2.
+    // job and timer 2.
     void StartFirmwareDownload();
     // Timer 2: follows the progress, gives up a stalled transfer, reports.
     void OnDownloadTimer();
-    static DWORD WINAPI FirmwareDownloadThread(LPVOID param);
 
 protected:
     void DoDataExchange(CDataExchange* dx) override;
@@ -122,17 +120,13 @@ protected:
     void StartDriverInstall();
 
 public:
-    // Driver installation job (driver_install_job.cpp).  The spooler, Plug
-    // and Play and process calls the job makes; null means the real ones.
-    // Tests put a simulated spooler here before pressing Next.
-    const struct InstallApi* m_installApi = nullptr;
-    // Private message of the installation worker: a status text for the
-    // status line, in wParam its place in the job's table of status texts.
+    // Driver installation (driver_install_job.cpp).  Private message of the
+    // installation's thread: a status text for the status line, in wParam
+    // its place in the dialog's table of status texts.
     static constexpr UINT kMsgInstallStatus = WM_APP + 0x31;
-    static DWORD WINAPI InstallWorker(LPVOID param);
-    // Timer 1: gives the buttons back once the worker has ended.
+    // Timer 1: gives the buttons back once the job has ended.
     void OnInstallTimer();
-    // Shows the status text the worker posted; ignores a place outside the table.
+    // Shows the status text the job's thread posted; ignores a place outside the table.
     void OnInstallStatus(WPARAM index);
     // The failure texts for a job that could not be started.
     void ReportInstallNotStarted();
@@ -148,7 +142,19 @@ protected:
     void MarkPageButtons(int page);
 
 private:
+    // The installation's reports, on its thread: status texts handed to the
+    // dialog's thread, the message boxes over the dialog, the end into
+    // m_bInstallDone.
+    void OnInstallEvent(const InstallEvent& event) override;
+    void OnInstallEnd(int outcome) override;
+
     // The white brush for list boxes, buttons, the dialog and statics; made
     // once, freed with the dialog.
     win::UniqueBrush m_brWhite;
+
+    const InstallApi& m_installApi;
+    // The two jobs, declared after everything they use so that their threads
+    // have ended before any of it goes.
+    firmware::DownloadJob m_downloadJob{m_lptPort};
+    InstallJob m_installJob{m_installApi, *this};
 };

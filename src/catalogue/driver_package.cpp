@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "win/text_conversion.h"
 #include "win/unique.h"
 
 namespace {
@@ -32,30 +33,10 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
 
 }  // namespace
 
-// The printer name as the INF's 8-bit text spells it; nothing when a
-// character has no form in the code page (it could then match no line).
-bool ToThreadAnsi(const std::wstring& text, std::string& bytes) {
-    bytes.clear();
-    if (text.empty()) return true;
-    BOOL usedDefault = FALSE;
-    const int length = static_cast<int>(text.size());
-    const int need = ::WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0,
-                                           nullptr, &usedDefault);
-    if (need <= 0 || usedDefault) return false;
-    bytes.resize(static_cast<size_t>(need));
-    const int made = ::WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, bytes.data(),
-                                           need, nullptr, &usedDefault);
-    return made == need && !usedDefault;
-}
+bool ToThreadAnsi(const std::wstring& text, std::string& bytes) { return win::ToCodePage(CP_THREAD_ACP, text, bytes); }
 
 bool FromThreadAnsi(const std::string& bytes, std::wstring& text) {
-    text.clear();
-    if (bytes.empty()) return true;
-    const int length = static_cast<int>(bytes.size());
-    const int need = ::MultiByteToWideChar(CP_THREAD_ACP, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0);
-    if (need <= 0) return false;
-    text.resize(static_cast<size_t>(need));
-    return ::MultiByteToWideChar(CP_THREAD_ACP, MB_ERR_INVALID_CHARS, bytes.data(), length, text.data(), need) == need;
+    return win::ToWide(CP_THREAD_ACP, bytes, text, true);
 }
 
 bool FindUsbHardwareId(const std::wstring& infPath, const std::wstring& printerName, std::wstring& hardwareId) {

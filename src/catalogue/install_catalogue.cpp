@@ -29,25 +29,16 @@ InstallCatalogue::InstallCatalogue(const std::wstring& programDirectory) {
     }
 }
 
-std::wstring InstallCatalogue::LoadField(const std::wstring& field) const {
-    std::lock_guard lock(m_installLock);
-    return field;
-}
-
 bool InstallCatalogue::StoreField(std::wstring& field, const std::wstring& value) {
     const bool fits = value.size() <= core::kMaxPathChars;
-    std::lock_guard lock(m_installLock);
     field = fits ? value : std::wstring();
     return fits;
 }
 
-std::wstring InstallCatalogue::InstallPrinterName() const { return LoadField(m_installPrinterName); }
 bool InstallCatalogue::SetInstallPrinterName(const std::wstring& printerName) {
     return StoreField(m_installPrinterName, printerName);
 }
-std::wstring InstallCatalogue::InstallPort() const { return LoadField(m_installPort); }
 bool InstallCatalogue::SetInstallPort(const std::wstring& port) { return StoreField(m_installPort, port); }
-std::wstring InstallCatalogue::InstallInfPath() const { return LoadField(m_installInfPath); }
 bool InstallCatalogue::SetInstallInfPath(const std::wstring& infPath) { return StoreField(m_installInfPath, infPath); }
 
 bool InstallCatalogue::ReadSectionList(const std::wstring& section, std::vector<std::wstring>& entries) const {

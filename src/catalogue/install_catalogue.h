@@ -6,7 +6,6 @@
 // is seen at once.  The rules applied to what the profile functions return
 // live in core/catalogue_rules.h.
 #pragma once
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -31,15 +30,14 @@ public:
     const std::wstring& CataloguePath() const { return m_cataloguePath; }
 
     // The installation in progress: empty at first, then the last
-    // installation's values.  The installation worker writes them while the
-    // dialog may read them, hence the copies under a lock.  A setter refuses
-    // a text over core::kMaxPathChars: the field is then emptied and false
-    // returned.
-    std::wstring InstallPrinterName() const;
+    // installation's values, as its starter describes it (the installation
+    // job itself works from its own copy).  A setter refuses a text over
+    // core::kMaxPathChars: the field is then emptied and false returned.
+    const std::wstring& InstallPrinterName() const { return m_installPrinterName; }
     bool SetInstallPrinterName(const std::wstring& printerName);
-    std::wstring InstallPort() const;
+    const std::wstring& InstallPort() const { return m_installPort; }
     bool SetInstallPort(const std::wstring& port);
-    std::wstring InstallInfPath() const;
+    const std::wstring& InstallInfPath() const { return m_installInfPath; }
     bool SetInstallInfPath(const std::wstring& infPath);
 
     // All entries of a section in file order; false (and an empty list) when
@@ -75,13 +73,11 @@ public:
     bool BuildDriverInfPath();
 
 private:
-    std::wstring LoadField(const std::wstring& field) const;
-    bool StoreField(std::wstring& field, const std::wstring& value);
+    static bool StoreField(std::wstring& field, const std::wstring& value);
 
     std::wstring m_programDirectory;
     std::wstring m_cataloguePath;
 
-    mutable std::mutex m_installLock;
     std::wstring m_installPrinterName;
     std::wstring m_installPort;
     std::wstring m_installInfPath;

@@ -3,20 +3,15 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include "controls/draw_helpers.h"
 #include "core/control_rules.h"
 
 namespace {
+using controls::FillSolid;
+using controls::ToCore;
+using controls::ToWin;
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
-
-core::Rect ToCore(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
-RECT ToWin(const core::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
-
-void FillSolid(HDC dc, const RECT& r, COLORREF colour) {
-    const COLORREF old = ::SetBkColor(dc, colour);
-    ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
-    ::SetBkColor(dc, old);
-}
 
 COLORREF ToneColour(core::FrameTone tone) {
     return ::GetSysColor(tone == core::FrameTone::Highlight ? COLOR_BTNHIGHLIGHT : COLOR_BTNSHADOW);

@@ -1,20 +1,15 @@
 #include "controls/text_progress_ctrl.h"
 
 #include "controls/mem_dc.h"
+#include "controls/draw_helpers.h"
 #include "core/control_rules.h"
 #include "win/unique.h"
 
 namespace {
+using controls::FillSolid;
+using controls::ToCore;
+using controls::ToWin;
 constexpr COLORREF kLightBlue = 0x00F0AAAA;
-
-core::Rect ToCore(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
-RECT ToWin(const core::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
-
-// A solid fill the way text output does it: no brush to make or free.
-void FillSolid(HDC dc, const RECT& r, COLORREF colour) {
-    ::SetBkColor(dc, colour);
-    ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
-}
 
 // Clip regions are in device units; the off-screen context has its origin
 // moved to the clip box, so the logical rectangle is converted first.

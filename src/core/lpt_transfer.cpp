@@ -7,31 +7,8 @@ bool IsLptReady(uint16_t status) { return (status & kLptReadyMask) == kLptReadyM
 uint8_t TransferPercent(uint32_t sent, uint32_t count) {
     if (count == 0) return 0;
     if (sent >= count) return 100;
-    constexpr uint32_t kMultiplier = 100;
-    if (count <= 0xFFFFFFFFu / kMultiplier) return static_cast<uint8_t>(sent * kMultiplier / count);
-    // sent * 100 would wrap: build floor(sent * 100 / count) bit by bit of
-    // the multiplier, keeping quotient and remainder (remainder < count) so
-    // that no intermediate value leaves 32 bits.
-    uint32_t quotient = 0;
-    uint32_t remainder = 0;
-    for (int bit = 6; bit >= 0; --bit) {
-        quotient <<= 1;
-        if (remainder >= count - remainder) {
-            remainder -= count - remainder;
-            quotient += 1;
-        } else {
-            remainder += remainder;
-        }
-        if ((kMultiplier >> bit) & 1u) {
-            if (remainder >= count - sent) {
-                remainder -= count - sent;
-                quotient += 1;
-            } else {
-                remainder += sent;
-            }
-        }
-    }
-    return static_cast<uint8_t>(quotient);
+    // In 64 bits sent * 100 cannot wrap, whatever the 32-bit count.
+    return static_cast<uint8_t>(uint64_t{sent} * 100 / count);
 }
 
 bool WaitLptReady(const LptRegisterOps& ops, uint32_t maxReads) {

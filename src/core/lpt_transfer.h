@@ -28,8 +28,7 @@ struct LptRegisterOps {
 bool IsLptReady(uint16_t status);
 
 // Whole percent of `count` bytes that `sent` bytes are, rounded down, and
-// exactly 100 only once every byte is out.  Computed in 32-bit unsigned
-// arithmetic without the wrap of sent * 100 for counts above 42,949,672.
+// exactly 100 only once every byte is out, for any 32-bit count.
 uint8_t TransferPercent(uint32_t sent, uint32_t count);
 
 // Reads the status up to `maxReads` times; true at the first ready read.

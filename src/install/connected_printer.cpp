@@ -3,9 +3,8 @@
 #include "catalogue/driver_package.h"
 #include "ports/usb_port.h"
 
-bool ReadConnectedModel(std::wstring& model, CUSBPort* finder) {
-    CUSBPort own;
-    CUSBPort& port = finder ? *finder : own;
+bool ReadConnectedModel(std::wstring& model, const UsbApi& api) {
+    CUSBPort port(api);
     std::wstring vid, pid;
     const bool opened = port.OpenPrinterDevice(vid, pid);
     // A failed read leaves no model, like a device ID without "MDL:".

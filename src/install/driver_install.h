@@ -1,19 +1,16 @@
-// The driver installation job as it runs on its worker thread: removing an
-// earlier printer of the same name with its driver, installing the driver
-// through Plug and Play or the set-up command, the default printer, the
-// display name of a high-speed printer and the test page.
-//
-// The steps that work on the installation in progress take the dialog's
-// InstallCatalogue, whose printer name, port and INF path they fill and read;
-// they live here, beside the spooler, so that the catalogue stays a reader.
+// The steps of a driver installation that talk to the spooler and to Plug
+// and Play: removing an earlier printer with its driver, installing the
+// driver through Plug and Play or the set-up command, the display name of a
+// high-speed printer.
 #pragma once
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "install/install_api.h"
+#include "install/installation.h"
 
-class InstallCatalogue;
+struct UsbApi;
 
 // Milliseconds of each pause between the job's later steps.
 inline constexpr DWORD kInstallStepPauseMs = 100;
@@ -30,40 +27,36 @@ int FindInstalledPrinters(const std::wstring& printerName, std::vector<std::wstr
 // with its unused files.  True when the driver was deleted.
 bool RemovePrinterAndDriver(const std::wstring& name, const InstallApi& api);
 
-// Makes `printerName` and `port` the installation in progress and installs:
-// through Plug and Play when a printer of the maker's is attached by USB and
-// its identification string does not begin the printer name, otherwise with
-// the set-up command on `port`.  True when the installation succeeded.
-bool InstallDriver(InstallCatalogue& catalogue, const std::wstring& printerName, const std::wstring& port,
-                   const InstallApi& api);
+// The attached USB printer's port and, for one of the maker's printers, its
+// identification string; both empty when none is attached.  The device is
+// closed again at once.
+AttachedUsbPrinter ReadAttachedUsbPrinter(const UsbApi& api);
 
-// Forced Plug and Play driver update with the hardware ID that the INF file
-// of the installation in progress gives its printer name.  False when no
-// hardware ID is found or Windows refuses.
-bool InstallUsbDriver(InstallCatalogue& catalogue, const InstallApi& api);
+// How an installation went that could not start its set-up command: the
+// error the start failed with.
+using SetUpNotStarted = std::function<void(DWORD error)>;
 
-// Gives the installed printer of the installation in progress its display
-// name (a level-2 rewrite of its information).  Skipped when it cannot be
-// opened or its information does not fit 12000 bytes; nothing is reported.
-void RenameToDisplayName(InstallCatalogue& catalogue, const InstallApi& api);
+// Installs the driver of the installation: through Plug and Play when a
+// printer of the maker's is attached by USB and its identification string
+// does not begin the printer name, otherwise with the set-up command on the
+// installation's port.  `pathChosen` hears which, with the hardware ID or
+// the port.  True when the installation succeeded; `restartNeeded` is set
+// when Plug and Play said Windows must restart (only asked when the
+// installation says so).
+bool InstallDriver(const Installation& installation, const AttachedUsbPrinter& attached, const InstallApi& api,
+                   const std::function<void(const InstallEvent&)>& pathChosen, const SetUpNotStarted& notStarted,
+                   bool& restartNeeded);
 
-// What the user chose, taken once when the job starts.
-struct InstallChoices {
-    std::wstring model;
-    std::wstring port;
-    bool makeDefault = false;
-    bool testPage = false;
-};
+// The hardware ID that the INF gives the printer, for Plug and Play; false
+// when there is none (an empty one names no device).
+bool UsbHardwareIdFor(const Installation& installation, std::wstring& hardwareId);
 
-// Where the job reports: the status line (called on the worker's thread;
-// the receiver hands the text to the window's thread) and the window that
-// owns its message boxes (asked each time a box is shown).
-struct InstallReport {
-    std::function<void(const wchar_t* text)> status;
-    std::function<HWND()> owner;
-};
+// Forced Plug and Play driver update with that hardware ID from the INF.
+// False when Windows refuses.
+bool InstallUsbDriver(const std::wstring& hardwareId, const std::wstring& infPath, const InstallApi& api,
+                      bool* restartNeeded);
 
-// The whole job, from the lookup of the printer name to the last status
-// text.  1 after a successful installation, -1 after a failed one.
-int RunDriverInstallJob(InstallCatalogue& catalogue, const InstallChoices& choices, const InstallReport& report,
-                        const InstallApi& api);
+// Gives the installed printer its display name (a level-2 rewrite of its
+// information).  Skipped when it cannot be opened or its information does
+// not fit 12000 bytes; nothing is reported.
+void RenameToDisplayName(const std::wstring& printerName, const InstallApi& api);

@@ -1,8 +1,10 @@
 // The Windows calls behind the driver installation, as a table of function
 // pointers: the print spooler, Plug and Play, starting and waiting for the
-// set-up process, the pauses and the message boxes.  The program uses the
-// real calls (install_api_system.cpp, library pi_system); the tests put a
-// simulated spooler behind the same table and record what the job asked.
+// set-up process, the pauses, and the message boxes a window shows about the
+// installation.  A program hands the system's table (install_api_system.cpp,
+// library pi_install_system, which only programs link) to whatever runs
+// installations; the tests put a simulated spooler behind the same table and
+// record what was asked.
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
@@ -30,12 +32,12 @@ struct InstallApi {
     BOOL(WINAPI* ShellExecuteExW)(SHELLEXECUTEINFOW* info);
     DWORD(WINAPI* WaitForSingleObject)(HANDLE handle, DWORD milliseconds);
     void(WINAPI* Sleep)(DWORD milliseconds);
-    // The job's message boxes.
+    // The message boxes a window shows about the installation.
     int(WINAPI* MessageBoxW)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
     // The attached USB printer (its port name, identification string) and
     // Plug and Play re-enumeration go through CUSBPort with this table.
     const UsbApi* usb;
 };
 
-// The real calls.
-const InstallApi& DefaultInstallApi();
+// The system's calls, with the given USB table (library pi_install_system).
+InstallApi SystemInstallApi(const UsbApi& usb);

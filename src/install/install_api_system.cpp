@@ -4,10 +4,9 @@
 #include <newdev.h>
 
 #include "install/install_api.h"
-#include "ports/usb_api.h"
 
-const InstallApi& DefaultInstallApi() {
-    static const InstallApi api = {
+InstallApi SystemInstallApi(const UsbApi& usb) {
+    return InstallApi{
         ::EnumPrintersW,
         ::OpenPrinterW,
         ::GetPrinterW,
@@ -20,7 +19,6 @@ const InstallApi& DefaultInstallApi() {
         ::WaitForSingleObject,
         ::Sleep,
         ::MessageBoxW,
-        &DefaultUsbApi(),
+        &usb,
     };
-    return api;
 }

@@ -3,25 +3,21 @@
 #include <optional>
 #include <vector>
 
-#include "catalogue/install_catalogue.h"
 #include "core/print_ui_rules.h"
 #include "install/local_printers.h"
 #include "win/unique.h"
 
 namespace {
 
-bool RunIfFormatted(const std::optional<std::wstring>& parameters, const InstallApi& api) {
-    return parameters && RunPrintUI(*parameters, api);
-}
-
-void ReportStartFailure(DWORD code, const InstallApi& api) {
-    const std::wstring text(core::StartFailureText(code));
-    api.MessageBoxW(nullptr, text.c_str(), L"ERROR", MB_OK | MB_ICONERROR);
+bool RunIfFormatted(const std::optional<std::wstring>& parameters, const InstallApi& api, DWORD* startError) {
+    if (startError) *startError = 0;
+    return parameters && RunPrintUI(*parameters, api, startError);
 }
 
 }  // namespace
 
-bool RunPrintUI(const std::wstring& parameters, const InstallApi& api) {
+bool RunPrintUI(const std::wstring& parameters, const InstallApi& api, DWORD* startError) {
+    if (startError) *startError = 0;
     if (parameters.empty()) return false;
     wchar_t system[MAX_PATH];
     const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
@@ -29,7 +25,7 @@ bool RunPrintUI(const std::wstring& parameters, const InstallApi& api) {
                                                      : std::nullopt;
     if (!file) {
         // Nothing else may be started in its place: a start that failed.
-        ReportStartFailure(ERROR_PATH_NOT_FOUND, api);
+        if (startError) *startError = ERROR_PATH_NOT_FOUND;
         return false;
     }
     SHELLEXECUTEINFOW info{};
@@ -42,7 +38,9 @@ bool RunPrintUI(const std::wstring& parameters, const InstallApi& api) {
     info.lpDirectory = nullptr;
     info.nShow = SW_SHOWNORMAL;
     if (!api.ShellExecuteExW(&info)) {
-        ReportStartFailure(::GetLastError(), api);
+        const DWORD error = ::GetLastError();
+        // A failure that gives no code still is one: it is told as "other".
+        if (startError) *startError = error != 0 ? error : ERROR_GEN_FAILURE;
         return false;
     }
     // No handle comes back when the shell handed the command on without a
@@ -52,25 +50,24 @@ bool RunPrintUI(const std::wstring& parameters, const InstallApi& api) {
     return true;
 }
 
-bool InstallPrinterWithPrintUI(InstallCatalogue& catalogue, const InstallApi& api) {
-    if (!catalogue.BuildDriverInfPath()) return false;
-    const std::wstring printerName = catalogue.InstallPrinterName();
-    const auto parameters =
-        core::InstallParameters(printerName, catalogue.InstallInfPath(), catalogue.InstallPort());
+bool InstallPrinterWithPrintUI(const std::wstring& printerName, const std::wstring& infPath,
+                               const std::wstring& port, const InstallApi& api, DWORD* startError) {
+    if (startError) *startError = 0;
+    const auto parameters = core::InstallParameters(printerName, infPath, port);
     // A command that cannot be formed is a failed installation: the
     // existence check must not be asked about a printer nobody tried to make.
     if (!parameters) return false;
-    if (!RunPrintUI(*parameters, api)) return false;
+    if (!RunPrintUI(*parameters, api, startError)) return false;
     api.Sleep(kInstallSettleMs);
     return PrinterExists(printerName, api);
 }
 
-bool MakeDefaultPrinter(const std::wstring& printerName, const InstallApi& api) {
-    return RunIfFormatted(core::MakeDefaultParameters(printerName), api);
+bool MakeDefaultPrinter(const std::wstring& printerName, const InstallApi& api, DWORD* startError) {
+    return RunIfFormatted(core::MakeDefaultParameters(printerName), api, startError);
 }
 
-bool PrintTestPage(const std::wstring& printerName, const InstallApi& api) {
-    return RunIfFormatted(core::TestPageParameters(printerName), api);
+bool PrintTestPage(const std::wstring& printerName, const InstallApi& api, DWORD* startError) {
+    return RunIfFormatted(core::TestPageParameters(printerName), api, startError);
 }
 
 bool PrinterExists(const std::wstring& printerName, const InstallApi& api) {

@@ -1,12 +1,7 @@
 // The Windows calls behind CUSBPort, as a table of function pointers.  The
-// program uses the real calls (usb_api_system.cpp, library pi_system); the
-// Windows tests and the simulated-USB build of the program put a simulated
-// printer behind the same table (sim/usb).
-//
-// Link rule: usb_api_system.cpp defines exactly one outside symbol,
-// DefaultUsbApi().  A program that links its own DefaultUsbApi() (the
-// simulated-USB build) therefore never pulls the real side out of the
-// pi_system archive; the rest of pi_system still links as usual.
+// program hands CUSBPort the system's table (usb_api_system.cpp, library
+// pi_ports_system, which only programs link); the Windows tests put a
+// simulated printer behind the same table (sim/usb).
 #pragma once
 #include <windows.h>
 #include <cfgmgr32.h>
@@ -50,5 +45,5 @@ struct UsbApi {
     BOOL(WINAPI* GetVersionExW)(LPOSVERSIONINFOW info);
 };
 
-// The table CUSBPort uses when none is given.
-const UsbApi& DefaultUsbApi();
+// The system's calls (library pi_ports_system).
+const UsbApi& SystemUsbApi();

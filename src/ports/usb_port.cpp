@@ -11,6 +11,7 @@
 
 #include "core/device_id.h"
 #include "core/usb_names.h"
+#include "win/text_conversion.h"
 
 namespace {
 
@@ -59,20 +60,6 @@ bool ReadDevicePath(const UsbApi& api, HDEVINFO set, SP_DEVICE_INTERFACE_DATA& d
     return !path.empty();
 }
 
-// 8-bit text in the given code page as a wide string ("" when it cannot be
-// converted).
-std::wstring ToWide(UINT codePage, std::string_view bytes) {
-    if (bytes.empty()) return {};
-    const int size = static_cast<int>(bytes.size());
-    int chars = ::MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
-    if (chars <= 0) return {};
-    std::wstring wide(static_cast<size_t>(chars), L'\0');
-    chars = ::MultiByteToWideChar(codePage, 0, bytes.data(), size, wide.data(), chars);
-    if (chars <= 0) return {};
-    wide.resize(static_cast<size_t>(chars));
-    return wide;
-}
-
 // One device ID request: its OVERLAPPED record, event and the buffer the
 // driver writes into live together, so that a request the driver never
 // ends can be left to it whole instead of being freed under it.
@@ -84,8 +71,6 @@ struct DeviceIdRequest {
 };
 
 }  // namespace
-
-CUSBPort::CUSBPort() : CUSBPort(DefaultUsbApi()) {}
 
 CUSBPort::CUSBPort(const UsbApi& api) : m_api(&api) {}
 
@@ -104,10 +89,8 @@ bool CUSBPort::OpenPrinterDevice(std::wstring& vid, std::wstring& pid) {
             return false;
         std::wstring path;
         if (!ReadDevicePath(api, list.get(), data, path)) continue;
-        HANDLE opened = api.CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_OVERLAPPED, nullptr);
-        if (opened == nullptr) continue;
-        win::UniqueFile device(opened);
+        win::UniqueFile device(api.CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                               FILE_FLAG_OVERLAPPED, nullptr));
         if (!device) continue;
         std::wstring v, p;
         if (!core::ParseVidPid(path, v, p)) continue;  // `device` closes it
@@ -280,7 +263,7 @@ bool CUSBPort::GetMakeAndModel(std::wstring& makeAndModel) {
     char bytes[core::kMakeAndModelBytes];
     size_t length = 0;
     if (!ReadMakeAndModel(bytes, sizeof bytes, length)) return false;
-    std::wstring wide = ToWide(CP_ACP, std::string_view(bytes, length));
+    std::wstring wide = win::ToWide(CP_ACP, std::string_view(bytes, length));
     if (!core::IsMakersOwnPrinter(wide)) return false;
     makeAndModel = std::move(wide);
     return true;
@@ -291,10 +274,8 @@ std::wstring CUSBPort::ReadDeviceIdModel() {
     DWORD returned = 0;
     // A failed read leaves the buffer zero: an empty ID, so no model.
     if (!GetDeviceId(id.data(), static_cast<DWORD>(id.size()), returned)) return {};
-    return core::ModelAfterMdlKey(ToWide(CP_THREAD_ACP, core::DeviceIdText(id.data(), returned)));
+    return core::ModelAfterMdlKey(win::ToWide(CP_THREAD_ACP, core::DeviceIdText(id.data(), returned)));
 }
-
-bool ReenumerateDevices() { return ReenumerateDevices(DefaultUsbApi()); }
 
 bool ReenumerateDevices(const UsbApi& api) {
     DEVINST root = 0;

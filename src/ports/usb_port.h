@@ -12,9 +12,8 @@
 
 class CUSBPort {
 public:
-    // Uses DefaultUsbApi(): the real Windows calls in the program.
-    CUSBPort();
-    // Uses the given table, which must outlive the object.
+    // Uses the given table (the system's, or a test's), which must outlive
+    // the object.
     explicit CUSBPort(const UsbApi& api);
     // Closes a device that is still open.  Virtual because OpenPrinterDevice
     // is: a derived finder deleted through a CUSBPort pointer must not leak.
@@ -77,5 +76,4 @@ private:
 };
 
 // Asks Plug and Play to enumerate the whole device tree again.
-bool ReenumerateDevices();
 bool ReenumerateDevices(const UsbApi& api);

@@ -35,12 +35,10 @@ void DDX_Text(CDataExchange* dx, int id, std::wstring& value) {
     HWND ctl = dx->m_pDlgWnd->GetDlgItem(id);
     if (!ctl) return;
     if (dx->m_bSaveAndValidate) {
-        int n = ::GetWindowTextLengthW(ctl);
-        std::wstring text(static_cast<size_t>(n > 0 ? n : 0) + 1, L'\0');
-        int got = ::GetWindowTextW(ctl, text.data(), n + 1);
-        text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-        value = std::move(text);
-    } else {
+        value = WindowTextOf(ctl);
+    } else if (WindowTextOf(ctl) != value) {
+        // Only a text that differs is written: writing the same one again
+        // would move the caret and repaint on every timer tick.
         ::SetWindowTextW(ctl, value.c_str());
     }
 }
@@ -55,13 +53,23 @@ void DDX_Radio(CDataExchange* dx, int id, int& value) {
         value = checked;
     } else {
         ForEachRadioInGroup(dlg, id, [&](HWND ctl, int index) {
-            ::SendMessageW(ctl, BM_SETCHECK, index == value ? BST_CHECKED : BST_UNCHECKED, 0);
+            const WPARAM state = index == value ? BST_CHECKED : BST_UNCHECKED;
+            if (static_cast<WPARAM>(::SendMessageW(ctl, BM_GETCHECK, 0, 0)) != state)
+                ::SendMessageW(ctl, BM_SETCHECK, state, 0);
         });
     }
 }
 
 CDialog::~CDialog() {
-    if (m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
+    // A window still there (a modal loop left by an exception) is unlinked
+    // first: what it is sent while it is destroyed must not reach an object
+    // whose derived parts are already gone.
+    if (m_hWnd && ::IsWindow(m_hWnd)) {
+        const HWND wnd = m_hWnd;
+        ::RemovePropW(wnd, kObjectProp);
+        m_hWnd = nullptr;
+        ::DestroyWindow(wnd);
+    }
 }
 
 INT_PTR CDialog::DoModal() {

@@ -24,11 +24,11 @@ public:
     Unique& operator=(const Unique&) = delete;
 
     value_type get() const noexcept { return v_; }
-    explicit operator bool() const noexcept { return v_ != Traits::invalid(); }
+    explicit operator bool() const noexcept { return Valid(v_); }
     value_type release() noexcept { return std::exchange(v_, Traits::invalid()); }
     void reset(value_type v = Traits::invalid()) noexcept {
         value_type old = std::exchange(v_, v);
-        if (old != Traits::invalid()) Traits::close(old);
+        if (Valid(old)) Traits::close(old);
     }
     // For out-parameters of Win32 calls: frees what is held first.
     value_type* put() noexcept {
@@ -37,6 +37,11 @@ public:
     }
 
 private:
+    // A kind of handle with two "no handle" values says which it holds.
+    static bool Valid(value_type v) noexcept {
+        if constexpr (requires { Traits::valid(v); }) return Traits::valid(v);
+        else return v != Traits::invalid();
+    }
     value_type v_ = Traits::invalid();
 };
 
@@ -45,9 +50,12 @@ struct HandleTraits {
     static type invalid() noexcept { return nullptr; }
     static void close(type h) noexcept { ::CloseHandle(h); }
 };
+// CreateFileW fails with INVALID_HANDLE_VALUE, other calls that give file
+// or device handles (and a zero-filled record) with null: neither is closed.
 struct FileTraits {
     using type = HANDLE;
     static type invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static bool valid(type h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void close(type h) noexcept { ::CloseHandle(h); }
 };
 template <class T>

@@ -4,8 +4,10 @@
 #include <vector>
 
 namespace {
-// One subclass id for all our objects; the object itself is the ref data.
-constexpr UINT_PTR kSubclassId = 0x5049;  // "PI"
+// Each object subclasses under an id of its own (its address): with one id
+// for all, a second object subclassing the same window would silently take
+// over the first one's subclass.
+UINT_PTR SubclassIdOf(const CWnd* object) { return reinterpret_cast<UINT_PTR>(object); }
 }  // namespace
 
 // The link from a window to its object, shared with CDialog.
@@ -17,7 +19,7 @@ bool CWnd::SubclassWindow(HWND wnd) {
     if (!wnd || m_hWnd) return false;
     m_hWnd = wnd;
     PreSubclassWindow();
-    if (!::SetWindowSubclass(wnd, &CWnd::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+    if (!::SetWindowSubclass(wnd, &CWnd::SubclassProc, SubclassIdOf(this), reinterpret_cast<DWORD_PTR>(this))) {
         m_hWnd = nullptr;
         return false;
     }
@@ -32,8 +34,8 @@ bool CWnd::SubclassDlgItem(int id, CWnd* parent) {
 
 void CWnd::UnsubclassWindow() {
     if (subclassed_ && m_hWnd && ::IsWindow(m_hWnd)) {
-        ::RemoveWindowSubclass(m_hWnd, &CWnd::SubclassProc, kSubclassId);
-        ::RemovePropW(m_hWnd, kObjectProp);
+        ::RemoveWindowSubclass(m_hWnd, &CWnd::SubclassProc, SubclassIdOf(this));
+        if (FromHandlePermanent(m_hWnd) == this) ::RemovePropW(m_hWnd, kObjectProp);
     }
     subclassed_ = false;
     m_hWnd = nullptr;
@@ -54,13 +56,13 @@ LRESULT CWnd::DefWindowProcChain(UINT msg, WPARAM wp, LPARAM lp) {
     return ::DefWindowProcW(m_hWnd, msg, wp, lp);
 }
 
-LRESULT CALLBACK CWnd::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+LRESULT CALLBACK CWnd::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) {
     auto* self = reinterpret_cast<CWnd*>(ref);
     if (msg == WM_NCDESTROY) {
         // The window goes first; the object may live on without it.
         LRESULT r = ::DefSubclassProc(wnd, msg, wp, lp);
-        ::RemoveWindowSubclass(wnd, &CWnd::SubclassProc, kSubclassId);
-        ::RemovePropW(wnd, kObjectProp);
+        ::RemoveWindowSubclass(wnd, &CWnd::SubclassProc, id);
+        if (FromHandlePermanent(wnd) == self) ::RemovePropW(wnd, kObjectProp);
         self->subclassed_ = false;
         self->m_hWnd = nullptr;
         return r;
@@ -73,11 +75,11 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UI
     }
 }
 
-std::wstring CWnd::GetWindowText() const {
-    int n = ::GetWindowTextLengthW(m_hWnd);
+std::wstring WindowTextOf(HWND wnd) {
+    int n = ::GetWindowTextLengthW(wnd);
     if (n <= 0) return {};
     std::vector<wchar_t> buf(static_cast<size_t>(n) + 1);
-    int got = ::GetWindowTextW(m_hWnd, buf.data(), n + 1);
+    int got = ::GetWindowTextW(wnd, buf.data(), n + 1);
     return std::wstring(buf.data(), got > 0 ? static_cast<size_t>(got) : 0);
 }
 

@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <string>
 
+// A window's whole text.
+std::wstring WindowTextOf(HWND wnd);
+
 class CWnd {
 public:
     CWnd() = default;
@@ -51,7 +54,7 @@ public:
     void GetWindowRect(RECT* rc) const { ::GetWindowRect(m_hWnd, rc); }
     HWND GetParent() const { return ::GetParent(m_hWnd); }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
-    std::wstring GetWindowText() const;
+    std::wstring GetWindowText() const { return WindowTextOf(m_hWnd); }
     void SetWindowText(const std::wstring& text) const { ::SetWindowTextW(m_hWnd, text.c_str()); }
     UINT_PTR SetTimer(UINT_PTR id, UINT elapse) const { return ::SetTimer(m_hWnd, id, elapse, nullptr); }
     BOOL KillTimer(UINT_PTR id) const { return ::KillTimer(m_hWnd, id); }

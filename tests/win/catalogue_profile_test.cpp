@@ -213,7 +213,7 @@ TEST(InstallCatalogueFields, SettersKeepTheLastInstallationAndRefuseOverLongText
     EXPECT_TRUE(catalogue.InstallPort().empty());
     const std::wstring longest(259, L'n'), over(260, L'n');
     using Setter = bool (InstallCatalogue::*)(const std::wstring&);
-    using Getter = std::wstring (InstallCatalogue::*)() const;
+    using Getter = const std::wstring& (InstallCatalogue::*)() const;
     const std::pair<Setter, Getter> fields[] = {
         {&InstallCatalogue::SetInstallPrinterName, &InstallCatalogue::InstallPrinterName},
         {&InstallCatalogue::SetInstallPort, &InstallCatalogue::InstallPort},

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/printer_install_dlg.h"
+#include "main_dialog_runner.h"
 #include "support/window_probe.h"
 #include "win/app.h"
 #include "win/unique.h"
@@ -38,6 +39,7 @@ struct UiThread {
 // shown, a count of the clicks it was told of, and running test closures.
 class HostDialog : public CPrinterInstallDlg {
 public:
+    HostDialog() : CPrinterInstallDlg(dlgtest::SystemApi()) {}
     bool showProgress = false;
     int Clicks(int id) {
         std::lock_guard<std::mutex> lock(clicksMutex_);

@@ -6,9 +6,15 @@
 
 #include <atomic>
 #include <future>
+#include <string>
+#include <tuple>
+#include <vector>
 
+#include "catalogue_test_files.h"
 #include "install_spooler_sim.h"
+#include "install_test_medium.h"
 #include "main_dialog_runner.h"
+#include "win/lpt_simulator.h"
 #include "res/resource.h"
 #include "win/unique.h"
 
@@ -31,8 +37,7 @@ void ChooseUnnamedModel(HWND dlg) {
 
 TEST(InstallDialog, FailedJobHoldsTheButtonsShowsItsBoxOverTheDialogAndTimerGivesThemBack) {
     spoolsim::Reset(spoolsim::World{.printers = {spoolsim::Printer{L"Fax"}}, .realMessageBoxes = true});
-    CPrinterInstallDlg dlg;
-    dlg.m_installApi = &spoolsim::Api();
+    CPrinterInstallDlg dlg(spoolsim::Api());
     probe::MessageBoxInfo box;
     bool heldWhileBoxOpen = false, heldLater = false, installingWhileBoxOpen = false;
     bool buttonsBack = false;
@@ -96,8 +101,7 @@ TEST(InstallDialog, FailedInstallationLeavesMinusOneUntilTimerOneSeesIt) {
         boxReached.set_value();
         opened.wait();
     }});
-    CPrinterInstallDlg dlg;
-    dlg.m_installApi = &spoolsim::Api();
+    CPrinterInstallDlg dlg(spoolsim::Api());
     WNDCLASSW wc{};
     wc.lpfnWndProc = BlockingProc;
     wc.hInstance = ::GetModuleHandleW(nullptr);
@@ -143,7 +147,7 @@ TEST(InstallDialog, FailedInstallationLeavesMinusOneUntilTimerOneSeesIt) {
 // over from whoever sent it, so a message from elsewhere made it free memory
 // it did not own.  Now it names a place in the job's own table of texts.
 TEST(InstallDialog, RegressionAStatusMessageOnlyNamesOneOfTheJobsTexts) {
-    CPrinterInstallDlg dlg;
+    CPrinterInstallDlg dlg(dlgtest::SystemApi());
     std::wstring before, afterForeign, afterOwn, foreign = L"foreign";
     RunDialog(dlg, [&](HWND wnd) {
         before = dlg.m_stcInstallStatus.GetText();
@@ -156,6 +160,82 @@ TEST(InstallDialog, RegressionAStatusMessageOnlyNamesOneOfTheJobsTexts) {
     EXPECT_EQ(afterForeign, before);
     EXPECT_EQ(afterOwn, L"打印机驱动安装失败");
     EXPECT_EQ(foreign, L"foreign");
+}
+
+// The dialog as the installation's receiver: every status text the status
+// line shows, in order, and the message boxes over the dialog (the job
+// waits for each), for a run that succeeds and one whose set-up command does
+// not start.  The catalogue lies next to the test program, where the
+// dialog looks for it.
+class StatusRecordingDlg : public CPrinterInstallDlg {
+public:
+    using CPrinterInstallDlg::CPrinterInstallDlg;
+    std::vector<std::wstring> statuses;
+
+protected:
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
+        const bool handled = CPrinterInstallDlg::OnMessage(msg, wp, lp, result);
+        if (msg == kMsgInstallStatus) statuses.push_back(m_stcInstallStatus.GetText());
+        return handled;
+    }
+};
+
+TEST(InstallDialog, StatusLineAndBoxesTellEachStepOfTheJob) {
+    const std::wstring dir = lpttest::ExeDir();
+    const std::wstring inf = dir + L"OrvaneDriver\\OrvaneDriver\\Orvane 24pin\\Orvane.INF";
+    ASSERT_TRUE(lpttest::WriteAll(dir + L"PrinterInfor.Inf", cattest::Utf16File(insttest::CatalogueText())));
+    for (const wchar_t* d : {L"OrvaneDriver", L"OrvaneDriver\\OrvaneDriver", L"OrvaneDriver\\OrvaneDriver\\Orvane 24pin"})
+        ::CreateDirectoryW((dir + d).c_str(), nullptr);
+    ASSERT_TRUE(lpttest::WriteAll(inf, insttest::Inf24Pin()));
+    struct Cleanup {
+        std::wstring dir;
+        ~Cleanup() {
+            ::DeleteFileW((dir + L"PrinterInfor.Inf").c_str());
+            lpttest::RemoveTree(dir + L"OrvaneDriver\\");
+        }
+    } cleanup{dir};
+    using Box = std::tuple<bool, std::wstring, std::wstring, UINT>;  // owned by the dialog, caption, text, type
+    const struct {
+        const char* name;
+        spoolsim::World world;
+        std::wstring model;
+        std::vector<std::wstring> statuses;
+        std::vector<Box> boxes;
+    } cases[] = {
+        {"a high-speed printer, made the default, with a test page", {}, L"曜驰7730",
+         {L"正在安装打印机驱动", L"打印机驱动安装成功", L"正在设置为默认打印机", L"正在打印测试页", L"打印机驱动安装过程完成"},
+         {{true, L"OK", L"打印机驱动安装成功！", MB_OK}}},
+        {"the set-up command cannot start", {.startError = ERROR_FILE_NOT_FOUND}, L"OP-730K",
+         {L"正在安装打印机驱动", L"打印机驱动安装失败"},
+         {{false, L"ERROR", L"The specified file was not found.", MB_OK | MB_ICONERROR},
+          {true, L"OK", L"打印机驱动安装失败！", MB_OK | MB_ICONERROR}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        insttest::NoUsbPrinter();
+        spoolsim::Reset(c.world);
+        StatusRecordingDlg dlg(spoolsim::Api());
+        HWND dialogWindow = nullptr;
+        RunDialog(dlg, [&](HWND wnd) {
+            dialogWindow = wnd;
+            HWND list = ::GetDlgItem(wnd, IDC_LST_MODEL);
+            ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
+            ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(c.model.c_str()));
+            ::SendMessageW(list, LB_SETCURSEL, 0, 0);
+            ::SendMessageW(::GetDlgItem(wnd, IDC_RAD_TESTPAGE_YES), BM_CLICK, 0, 0);
+            Click(wnd, IDC_BTN_NEXT);
+            WaitUntil([&] { return !Enabled(wnd, IDC_BTN_NEXT); }, 5000);
+            WaitUntil([&] { return Enabled(wnd, IDC_BTN_NEXT); }, 10000);
+            Click(wnd, IDC_BTN_EXIT);
+        });
+        EXPECT_EQ(dlg.statuses, c.statuses);
+        std::vector<Box> boxes;
+        for (const auto& b : spoolsim::Snapshot().boxes)
+            boxes.emplace_back(b.owner == dialogWindow, b.caption, b.text, b.type);
+        EXPECT_EQ(boxes, c.boxes);
+        EXPECT_EQ(dlg.m_catalogue.InstallPort(), L"LPT1:") << "the installation as the catalogue keeps it";
+        EXPECT_EQ(dlg.m_catalogue.InstallInfPath(), inf);
+    }
 }
 
 }  // namespace

@@ -1,14 +1,18 @@
-// The driver installation job from the printer name to its last status
-// text, against the simulated spooler, set-up process, Plug and Play and USB
-// printer.
+// The driver installation job from the installation's value to its last
+// step, against the simulated spooler, set-up process, Plug and Play and USB
+// printer, without a window: the steps it reports, in order, and its
+// outcome; and the job's thread.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "catalogue/install_catalogue.h"
-#include "install/driver_install.h"
+#include "install/install_job.h"
 #include "install_spooler_sim.h"
 #include "install_test_medium.h"
 #include "ports/usb_port.h"
@@ -19,13 +23,57 @@ using spoolsim::Printer;
 using spoolsim::World;
 using Texts = std::vector<std::wstring>;
 
-const wchar_t kInstalling[] = L"正在安装打印机驱动";
-const wchar_t kSucceeded[] = L"打印机驱动安装成功";
-const wchar_t kFailed[] = L"打印机驱动安装失败";
-const wchar_t kSettingDefault[] = L"正在设置为默认打印机";
-const wchar_t kPrintingTestPage[] = L"正在打印测试页";
-const wchar_t kFinished[] = L"打印机驱动安装过程完成";
-const HWND kOwner = reinterpret_cast<HWND>(0x1234);
+const wchar_t kInstalling[] = L"installing";
+const wchar_t kSucceeded[] = L"succeeded";
+const wchar_t kFailed[] = L"failed";
+const wchar_t kFinished[] = L"finished";
+
+// Each step as a short line: its kind and what it names.
+std::wstring StepText(const InstallEvent& e) {
+    switch (e.step) {
+    case InstallStep::RemovingEarlierPrinter: return L"remove " + e.detail;
+    case InstallStep::Installing: return kInstalling;
+    case InstallStep::InstallingWithPlugAndPlay: return L"pnp " + e.detail;
+    case InstallStep::InstallingWithSetUpCommand: return L"set-up " + e.detail;
+    case InstallStep::SetUpCommandNotStarted: return L"not started " + std::to_wstring(e.code);
+    case InstallStep::InstallSucceeded: return kSucceeded;
+    case InstallStep::InstallFailed: return kFailed;
+    case InstallStep::RestartNeeded: return L"restart";
+    case InstallStep::SettingDefault: return L"default " + e.detail;
+    case InstallStep::Renaming: return L"rename " + e.detail;
+    case InstallStep::PrintingTestPage: return L"test page " + e.detail;
+    case InstallStep::Finished: return kFinished;
+    }
+    return L"?";
+}
+
+// Records what the job reports, and on which thread.
+struct Recorder : InstallObserver {
+    void OnInstallEvent(const InstallEvent& e) override {
+        steps.push_back(StepText(e));
+        threads.push_back(::GetCurrentThreadId());
+        if (onEvent) onEvent(e);
+    }
+    void OnInstallEnd(int outcome) override {
+        end = outcome;
+        ++ends;
+        threads.push_back(::GetCurrentThreadId());
+    }
+    Texts steps;
+    std::vector<DWORD> threads;
+    int end = 0, ends = 0;
+    std::function<void(const InstallEvent&)> onEvent;
+};
+
+// The steps the status line shows.
+Texts Shown(const Texts& steps) {
+    Texts out;
+    for (const auto& s : steps)
+        if (s == kInstalling || s == kSucceeded || s == kFailed || s == kFinished || s.rfind(L"default ", 0) == 0 ||
+            s.rfind(L"test page ", 0) == 0)
+            out.push_back(s);
+    return out;
+}
 
 // What the job did to earlier printers: the spooler events after the
 // listings and before anything else.
@@ -49,26 +97,28 @@ protected:
     }
 
     int Run(const std::wstring& model, const std::wstring& port, bool makeDefault, bool testPage) {
-        statuses_.clear();
-        InstallReport report;
-        report.status = [this](const wchar_t* text) { statuses_.push_back(text); };
-        report.owner = [] { return kOwner; };
-        return RunDriverInstallJob(*catalogue_, InstallChoices{model, port, makeDefault, testPage}, report,
-                                   spoolsim::Api());
+        recorder_ = Recorder{};
+        const int outcome = RunInstallation(DescribeInstallation(*catalogue_, model, port, makeDefault, testPage),
+                                            spoolsim::Api(), recorder_);
+        EXPECT_EQ(recorder_.ends, 1) << "the end is told once, last";
+        EXPECT_EQ(recorder_.end, outcome);
+        return outcome;
     }
+    Texts Steps() const { return recorder_.steps; }
 
     std::wstring Inf24() const { return insttest::Inf24PinPath(programDir_); }
 
     cattest::TempDir dir_;
     std::wstring programDir_;
     std::unique_ptr<InstallCatalogue> catalogue_;
-    Texts statuses_;
+    Recorder recorder_;
 };
 
 // The install command, then the default printer under the installed name,
 // then (for a high-speed printer) the rename to the display name through a
-// level-2 rewrite, then the test page under the display name.  A printer
-// that cannot be opened or read keeps its name; the job goes on.
+// level-2 rewrite, then the test page under the display name, each step
+// reported before it is taken.  A printer that cannot be opened or read
+// keeps its name; the job goes on.
 TEST_F(DriverInstallJob, ChoicesDecideTheStepsAndTheirOrder) {
     const auto install = [&](const std::wstring& name) {
         return L"start PRINTUI.DLL,PrintUIEntry /if /n \"" + name + L"\" /f \"" + Inf24() + L"\" /r \"LPT1:\" /m \"" +
@@ -85,27 +135,32 @@ TEST_F(DriverInstallJob, ChoicesDecideTheStepsAndTheirOrder) {
         World world;
         std::wstring model;
         bool makeDefault, testPage;
-        Texts events, statuses, printers;
+        Texts events, steps, printers;
     } cases[] = {
         {"high-speed printer, both", World{}, L"曜驰7730", true, true,
          {install(L"Orvane VP-7730"), defaultVP, L"get Orvane VP-7730", L"rename Orvane VP-7730 -> Orvane 曜驰7730",
           testPage + L"\"Orvane 曜驰7730\""},
-         {kInstalling, kSucceeded, kSettingDefault, kPrintingTestPage, kFinished}, {L"Orvane 曜驰7730"}},
+         {kInstalling, L"set-up LPT1:", kSucceeded, L"default Orvane VP-7730", L"rename Orvane 曜驰7730",
+          L"test page Orvane 曜驰7730", kFinished},
+         {L"Orvane 曜驰7730"}},
         {"24-pin, neither", World{}, L"OP-730K", false, false, {install(L"Orvane OP-730K")},
-         {kInstalling, kSucceeded, kFinished}, {L"Orvane OP-730K"}},
+         {kInstalling, L"set-up LPT1:", kSucceeded, kFinished}, {L"Orvane OP-730K"}},
         {"24-pin, test page only", World{}, L"OP-730K", false, true,
          {install(L"Orvane OP-730K"), testPage + L"\"Orvane OP-730K\""},
-         {kInstalling, kSucceeded, kPrintingTestPage, kFinished}, {L"Orvane OP-730K"}},
+         {kInstalling, L"set-up LPT1:", kSucceeded, L"test page Orvane OP-730K", kFinished}, {L"Orvane OP-730K"}},
         {"high-speed with a plus, default only", World{}, L"曜驰7330+", true, false,
          {install(L"Orvane VP-7330+"), L"start PRINTUI.DLL,PrintUIEntry /y /q /n \"Orvane VP-7330+\"",
           L"get Orvane VP-7330+", L"rename Orvane VP-7330+ -> Orvane 曜驰7330+"},
-         {kInstalling, kSucceeded, kSettingDefault, kFinished}, {L"Orvane 曜驰7330+"}},
+         {kInstalling, L"set-up LPT1:", kSucceeded, L"default Orvane VP-7330+", L"rename Orvane 曜驰7330+", kFinished},
+         {L"Orvane 曜驰7330+"}},
         {"rename skipped: information over 12000 bytes", installed(true, 7000), L"曜驰7730", false, true,
          {install(L"Orvane VP-7730"), L"get Orvane VP-7730", testPage + L"\"Orvane 曜驰7730\""},
-         {kInstalling, kSucceeded, kPrintingTestPage, kFinished}, {L"Orvane VP-7730"}},
+         {kInstalling, L"set-up LPT1:", kSucceeded, L"rename Orvane 曜驰7730", L"test page Orvane 曜驰7730", kFinished},
+         {L"Orvane VP-7730"}},
         {"rename skipped: printer does not open", installed(false, 0), L"曜驰7730", false, true,
          {install(L"Orvane VP-7730"), testPage + L"\"Orvane 曜驰7730\""},
-         {kInstalling, kSucceeded, kPrintingTestPage, kFinished}, {L"Orvane VP-7730"}},
+         {kInstalling, L"set-up LPT1:", kSucceeded, L"rename Orvane 曜驰7730", L"test page Orvane 曜驰7730", kFinished},
+         {L"Orvane VP-7730"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -115,12 +170,8 @@ TEST_F(DriverInstallJob, ChoicesDecideTheStepsAndTheirOrder) {
         EXPECT_EQ(spoolsim::EventsStartingWith(log, {L"start", L"get", L"rename", L"refused"}), c.events);
         EXPECT_EQ(spoolsim::PrinterNames(), c.printers);
         EXPECT_EQ(log.openHandles, 0);
-        EXPECT_EQ(statuses_, c.statuses);
-        ASSERT_EQ(log.boxes.size(), 1u);
-        EXPECT_EQ(log.boxes[0].text, L"打印机驱动安装成功！");
-        EXPECT_EQ(log.boxes[0].caption, L"OK");
-        EXPECT_EQ(log.boxes[0].type, static_cast<UINT>(MB_OK));
-        EXPECT_EQ(log.boxes[0].owner, kOwner);
+        EXPECT_EQ(Steps(), c.steps);
+        EXPECT_TRUE(log.boxes.empty()) << "the job itself shows nothing";
         EXPECT_EQ(spoolsim::EventsStartingWith(log, {L"sleep"}),
                   (Texts{L"sleep 500", L"sleep 100", L"sleep 100", L"sleep 100"}));
     }
@@ -170,34 +221,37 @@ TEST_F(DriverInstallJob, EarlierPrinterOfExactlyTheNameIsRemovedBeforeTheInstall
         EXPECT_EQ(log.started.size(), 1u);
         EXPECT_EQ(log.openHandles, 0);
         EXPECT_EQ(usbsim::Snapshot().reenumerates, c.reenumerates);
+        Texts removals;
+        for (const auto& step : Steps())
+            if (step.rfind(L"remove ", 0) == 0) removals.push_back(step);
+        EXPECT_EQ(removals, c.removal.empty() ? Texts{} : Texts{L"remove " + c.removal.front().substr(5)});
     }
 }
 
 // A failed installation reports the failure and skips every later step;
 // nothing is run that cannot be run as the catalogue asks.
 TEST_F(DriverInstallJob, FailedInstallationSkipsEveryLaterStep) {
-    const std::wstring failure = L"打印机驱动安装失败！";
     const struct {
         const char* name;
         World world;
         std::wstring model, port;
         const char* usbIdText;  // empty: no USB printer
-        Texts boxes;
+        Texts steps;
         size_t started, pnp;
     } cases[] = {
         {"the install command creates no printer", World{.installCreates = false}, L"曜驰7730", L"LPT1:", "",
-         {failure}, 1, 0},
+         {kInstalling, L"set-up LPT1:", kFailed}, 1, 0},
         {"the set-up process cannot start", World{.startError = ERROR_FILE_NOT_FOUND}, L"OP-730K", L"LPT1:", "",
-         {L"The specified file was not found.", failure}, 1, 0},
+         {kInstalling, L"set-up LPT1:", L"not started 2", kFailed}, 1, 0},
         {"regression: a model without a printer name runs no command",
          World{.printers = {Printer{L"Fax"}, Printer{L"Microsoft Print to PDF"}}}, L"NoName", L"LPT1:", "",
-         {failure}, 0, 0},
+         {kInstalling, kFailed}, 0, 0},
         {"regression: an install command over 1023 characters is not run", World{}, L"Long",
-         std::wstring(259, L'P'), "", {failure}, 0, 0},
+         std::wstring(259, L'P'), "", {kInstalling, L"set-up " + std::wstring(259, L'P'), kFailed}, 0, 0},
         {"Windows refuses the Plug and Play update", World{.pnpSucceeds = false}, L"OP-730K", L"USB001",
-         "MFG:Orvane;MDL:OP-730K;", {failure}, 0, 1},
+         "MFG:Orvane;MDL:OP-730K;", {kInstalling, L"pnp USBPRINT\\OrvaneOP-730K8C1E", kFailed}, 0, 1},
         {"the INF file has no USB line for the printer", World{}, L"OP-9150", L"USB001", "MFG:Orvane;MDL:OP-730K;",
-         {failure}, 0, 0},
+         {kInstalling, L"pnp ", kFailed}, 0, 0},
     };
     // The longest printer name twice, a 259-character port and a deep INF
     // path do not fit.
@@ -214,14 +268,8 @@ TEST_F(DriverInstallJob, FailedInstallationSkipsEveryLaterStep) {
         EXPECT_EQ(log.pnpInfs.size(), c.pnp);
         EXPECT_TRUE(spoolsim::EventsStartingWith(log, {L"open", L"delete", L"rename", L"sleep 100", L"refused"}).empty());
         EXPECT_EQ(spoolsim::PrinterNames().size(), c.world.printers.size());
-        EXPECT_EQ(statuses_, (Texts{kInstalling, kFailed}));
-        Texts boxes;
-        for (const auto& b : log.boxes) boxes.push_back(b.text);
-        EXPECT_EQ(boxes, c.boxes);
-        ASSERT_FALSE(log.boxes.empty());
-        EXPECT_EQ(log.boxes.back().caption, L"OK");
-        EXPECT_EQ(log.boxes.back().type, static_cast<UINT>(MB_OK | MB_ICONERROR));
-        EXPECT_EQ(log.boxes.back().owner, kOwner);
+        EXPECT_EQ(Steps(), c.steps);
+        EXPECT_TRUE(log.boxes.empty());
     }
 }
 
@@ -245,6 +293,8 @@ TEST_F(DriverInstallJob, PlugAndPlayOnlyForARecognisedUsbPrinterWhoseIdDoesNotBe
         spoolsim::Reset(World{});
         EXPECT_EQ(Run(c.model, L"USB003", false, false), 1);
         const auto log = spoolsim::Snapshot();
+        EXPECT_EQ(Shown(Steps()), (Texts{kInstalling, kSucceeded, kFinished}));
+        EXPECT_EQ(Steps().at(1), c.hardwareId.empty() ? L"set-up USB003" : L"pnp " + c.hardwareId);
         if (!c.hardwareId.empty()) {
             EXPECT_EQ(spoolsim::EventsStartingWith(log, {L"pnp", L"refused"}), Texts{L"pnp " + c.hardwareId});
             EXPECT_EQ(log.pnpInfs, Texts{Inf24()});
@@ -263,6 +313,46 @@ TEST_F(DriverInstallJob, PlugAndPlayOnlyForARecognisedUsbPrinterWhoseIdDoesNotBe
             EXPECT_EQ(port, L"USB003");
         }
     }
+}
+
+// The job's own thread: it reports there, runs one installation at a time,
+// and is waited for when the job goes, also in the middle of an
+// installation, which then does nothing more.
+TEST_F(DriverInstallJob, RunsOnItsOwnThreadOneAtATimeAndIsWaitedForWhenItGoes) {
+    spoolsim::Reset(World{});
+    std::promise<void> firstStep;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    Recorder recorder;
+    recorder.onEvent = [&, told = false](const InstallEvent&) mutable {
+        if (told) return;
+        told = true;
+        firstStep.set_value();
+        released.wait();
+    };
+    auto job = std::make_unique<InstallJob>(spoolsim::Api(), recorder);
+    ASSERT_TRUE(job->Start(DescribeInstallation(*catalogue_, L"OP-730K", L"LPT1:", true, true)));
+    firstStep.get_future().wait();
+    EXPECT_TRUE(job->Running());
+    EXPECT_FALSE(job->Start(DescribeInstallation(*catalogue_, L"OP-730K", L"LPT1:", false, false)))
+        << "a second installation while one runs";
+    std::atomic<bool> gone{false};
+    std::thread owner([&] {
+        job.reset();
+        gone = true;
+    });
+    ::Sleep(200);
+    EXPECT_FALSE(gone.load()) << "the job's end waits for its thread";
+    release.set_value();
+    owner.join();
+    EXPECT_TRUE(gone.load());
+    // Told to stop while it reported that it began: it installed nothing
+    // and told nothing more but its end.
+    EXPECT_EQ(recorder.steps, Texts{kInstalling});
+    EXPECT_EQ(recorder.end, -1);
+    EXPECT_EQ(recorder.ends, 1);
+    EXPECT_TRUE(spoolsim::Snapshot().started.empty());
+    for (DWORD thread : recorder.threads) EXPECT_NE(thread, ::GetCurrentThreadId());
 }
 
 }  // namespace

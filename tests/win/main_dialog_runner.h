@@ -7,10 +7,19 @@
 #include <thread>
 
 #include "app/printer_install_dlg.h"
+#include "install/install_api.h"
+#include "ports/usb_api.h"
 #include "support/window_probe.h"
 #include "win/app.h"
 
 namespace dlgtest {
+
+// The system's calls, for a dialog whose installations and USB detection
+// the test does not simulate.
+inline const InstallApi& SystemApi() {
+    static const InstallApi api = SystemInstallApi(SystemUsbApi());
+    return api;
+}
 
 // Returns what DoModal returned; `drive` gets the dialog once its window is up.
 inline INT_PTR RunDialog(CPrinterInstallDlg& dlg, const std::function<void(HWND)>& drive) {

@@ -28,7 +28,7 @@ TEST(MainDialogBusyGuards, RefuseToLeaveWhileAJobRuns) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        CPrinterInstallDlg dlg;
+        CPrinterInstallDlg dlg(dlgtest::SystemApi());
         probe::MessageBoxInfo seen;
         HWND dlgWnd = nullptr;
         bool stillOpen = false;
@@ -62,7 +62,7 @@ TEST(MainDialogBusyGuards, RefuseToLeaveWhileAJobRuns) {
 }
 
 TEST(MainDialogLeaving, EnterIsIgnoredEscapeEndsWithCancelAndTheIconIsSet) {
-    CPrinterInstallDlg dlg;
+    CPrinterInstallDlg dlg(dlgtest::SystemApi());
     ASSERT_NE(dlg.m_hIcon, nullptr);
     bool openAfterEnter = false;
     LRESULT big = 0, small = 0;

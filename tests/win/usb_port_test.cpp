@@ -221,8 +221,8 @@ TEST(UsbGetUsbPortName, ReadsTheInterfaceClassKeyOfTheSystemRegistry) {
 
     ASSERT_TRUE(usbsim::Install(WithPrinters({Printer(kOrvane)})));
     UsbApi api = usbsim::Api();
-    api.SetupDiOpenClassRegKeyExW = DefaultUsbApi().SetupDiOpenClassRegKeyExW;
-    api.GetVersionExW = DefaultUsbApi().GetVersionExW;
+    api.SetupDiOpenClassRegKeyExW = SystemUsbApi().SetupDiOpenClassRegKeyExW;
+    api.GetVersionExW = SystemUsbApi().GetVersionExW;
     ASSERT_NE(api.SetupDiOpenClassRegKeyExW, usbsim::Api().SetupDiOpenClassRegKeyExW);
     std::wstring name;
     EXPECT_TRUE(CUSBPort(api).GetUsbPortName(name));

@@ -8,6 +8,7 @@
 #include "catalogue/driver_package.h"
 #include "core/catalogue_rules.h"
 #include "win/module_path.h"
+#include "win/text_conversion.h"
 #include "win/unique.h"
 
 namespace medium_check {
@@ -20,14 +21,7 @@ WinMedium& Self(void* context) { return *static_cast<WinMedium*>(context); }
 DWORD Capacity(size_t capacity) { return static_cast<DWORD>(std::min<size_t>(capacity, MAXDWORD)); }
 
 // As the profile functions read an ANSI file: every byte gives a character.
-std::wstring DecodeAnsi(std::string_view bytes) {
-    if (bytes.empty()) return {};
-    const int length = static_cast<int>(bytes.size());
-    const int need = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
-    std::wstring text(static_cast<size_t>(need > 0 ? need : 0), L'\0');
-    if (need > 0) ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, text.data(), need);
-    return text;
-}
+std::wstring DecodeAnsi(std::string_view bytes) { return win::ToWide(CP_ACP, bytes); }
 
 }  // namespace
 

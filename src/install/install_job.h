@@ -1,0 +1,40 @@
+// The driver installation job: one installation on a thread of its own,
+// reported step by step.
+#pragma once
+#include <atomic>
+
+#include "install/install_api.h"
+#include "install/installation.h"
+#include "win/worker_thread.h"
+
+// Runs the whole installation on the calling thread: removal of earlier
+// printers of the name, Plug and Play or the set-up command, the default
+// printer, the display name of a high-speed printer, the test page.  Returns
+// the outcome (1 or -1) after telling the observer.  A raised `stop` ends it
+// after the step under way: nothing more is done or told but the end, -1.
+int RunInstallation(const Installation& installation, const InstallApi& api, InstallObserver& observer,
+                    const std::atomic<bool>* stop = nullptr);
+
+class InstallJob {
+public:
+    // Both must outlive the job.
+    InstallJob(const InstallApi& api, InstallObserver& observer) : m_api(api), m_observer(observer) {}
+    // A job still running is asked to stop after its current step, and
+    // waited for.
+    ~InstallJob();
+    InstallJob(const InstallJob&) = delete;
+    InstallJob& operator=(const InstallJob&) = delete;
+
+    // Starts the installation on the job's thread.  False when one still runs
+    // or no thread can be made; nothing is reported then.
+    bool Start(Installation installation);
+    bool Running() const { return m_thread.Running(); }
+    bool Wait(DWORD ms = INFINITE) { return m_thread.Wait(ms); }
+
+private:
+    const InstallApi& m_api;
+    InstallObserver& m_observer;
+    Installation m_installation;
+    std::atomic<bool> m_stop{false};
+    win::WorkerThread m_thread;
+};
