@@ -82,6 +82,11 @@ std::wstring PrintInstanceId(const Printer& printer) {
     return printer.printHardwareId.empty() ? std::wstring() : printer.printHardwareId + L"\\" + printer.serial;
 }
 
+std::wstring PrintDeviceValue(const Printer& printer, const wchar_t* value) {
+    const std::wstring instance = PrintInstanceId(printer);
+    return instance.empty() ? std::wstring() : Text(L"System\\CurrentControlSet\\Enum\\" + instance, value);
+}
+
 bool Bus::Open(std::wstring& error, DWORD timeoutMs) {
     auto open = [this] {
         device_.reset(::CreateFileW(USBPRINT_SIM_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr,

@@ -36,6 +36,9 @@ std::string IdWithLength(const std::string& text);
 // The Enum keys and interface entry the printer leaves in the registry.
 std::wstring UsbInstanceId(const Printer& printer);    // USB\VID_1A86&PID_7584\<serial>
 std::wstring PrintInstanceId(const Printer& printer);  // USBPRINT\...\<serial>; empty without one
+// A text value of the USBPRINT device's key ("Driver", "Class"); empty when
+// it has none.
+std::wstring PrintDeviceValue(const Printer& printer, const wchar_t* value);
 
 // A handle on the bus's control device.  Every call gives false with a
 // reason in `error` when it fails.

@@ -83,6 +83,14 @@ static BOOLEAN same_serial(const unsigned short *a, const unsigned short *b)
     return TRUE;
 }
 
+/* Copies a zero-terminated text of at most `capacity` characters; its length. */
+static size_t copy_text(WCHAR *to, const unsigned short *from, size_t capacity)
+{
+    const size_t n = wide_length(from, capacity);
+    RtlCopyMemory(to, from, n * sizeof(WCHAR));
+    return n;
+}
+
 /* A pool copy of `count` wide characters followed by `zeros` zero characters,
  * as the Plug and Play manager frees ID answers. */
 static WCHAR *pool_text(const WCHAR *text, size_t count, size_t zeros)
@@ -96,18 +104,24 @@ static WCHAR *pool_text(const WCHAR *text, size_t count, size_t zeros)
 
 /* --- Device ID requests ------------------------------------------------- */
 
+/* A pending request carries a number of its own, so that a worker whose
+ * request has ended never mistakes a newer one at the same address for it. */
+static LONG g_request_number;
+#define REQUEST_NUMBER(irp) ((irp)->Tail.Overlay.DriverContext[1])
+
 struct later {
     PIO_WORKITEM item;
     IRP *irp;
+    void *number;
     NTSTATUS status; /* STATUS_CANCELLED, or STATUS_SUCCESS for a late answer */
     ULONG delay_ms;
 };
 
-static BOOLEAN is_listed(struct printer *p, IRP *irp)
+static BOOLEAN is_listed(struct printer *p, IRP *irp, void *number)
 {
     LIST_ENTRY *e;
     for (e = p->pending.Flink; e != &p->pending; e = e->Flink)
-        if (CONTAINING_RECORD(e, IRP, Tail.Overlay.ListEntry) == irp) return TRUE;
+        if (CONTAINING_RECORD(e, IRP, Tail.Overlay.ListEntry) == irp && REQUEST_NUMBER(irp) == number) return TRUE;
     return FALSE;
 }
 
@@ -142,7 +156,7 @@ static void NTAPI later_worker(DEVICE_OBJECT *device, void *context)
     KeDelayExecutionThread(KernelMode, FALSE, &wait);
 
     KeAcquireSpinLock(&g_lock, &irql);
-    if (is_listed(p, later->irp)) {
+    if (is_listed(p, later->irp, later->number)) {
         void *mark = later->irp->Tail.Overlay.DriverContext[0];
         if (later->status == STATUS_CANCELLED)
             own = mark == REQUEST_CANCELLED;
@@ -170,6 +184,7 @@ static BOOLEAN end_later(DEVICE_OBJECT *device, IRP *irp, NTSTATUS status, ULONG
         return FALSE;
     }
     later->irp = irp;
+    later->number = REQUEST_NUMBER(irp);
     later->status = status;
     later->delay_ms = delay_ms;
     IoQueueWorkItem(later->item, later_worker, DelayedWorkQueue, later);
@@ -219,6 +234,7 @@ static NTSTATUS device_id_request(DEVICE_OBJECT *device, struct printer *p, IRP 
     }
     IoMarkIrpPending(irp);
     irp->Tail.Overlay.DriverContext[0] = NULL;
+    REQUEST_NUMBER(irp) = (void *)(ULONG_PTR)(ULONG)InterlockedIncrement(&g_request_number);
     IoSetCancelRoutine(irp, cancel_request);
     if (irp->Cancel && IoSetCancelRoutine(irp, NULL)) {
         KeReleaseSpinLock(&g_lock, irql);
@@ -384,52 +400,33 @@ static void stop_printer(struct printer *p)
 static NTSTATUS query_id(struct printer *p, enum device_kind kind, BUS_QUERY_ID_TYPE type, ULONG_PTR *answer)
 {
     const usbprint_sim_printer *c = &p->config;
+    const BOOLEAN usb = kind == KIND_PRINTER;
     WCHAR text[2 * USBPRINT_SIM_HARDWARE_ID_CHARS + 8];
     size_t chars = 0;
     const size_t room = sizeof(text) / sizeof(WCHAR) - 2;
     WCHAR *copy;
 
     RtlZeroMemory(text, sizeof(text));
-    if (kind == KIND_PRINTER) {
-        switch (type) {
-            case BusQueryDeviceID:
-                chars = (size_t)_snwprintf(text, room, L"USB\\VID_%04X&PID_%04X", c->vid, c->pid);
-                break;
-            case BusQueryInstanceID:
-                chars = wide_length(c->serial, USBPRINT_SIM_SERIAL_CHARS);
-                RtlCopyMemory(text, c->serial, chars * sizeof(WCHAR));
-                break;
-            case BusQueryHardwareIDs:
+    switch (type) {
+        case BusQueryDeviceID:
+            chars = usb ? (size_t)_snwprintf(text, room, L"USB\\VID_%04X&PID_%04X", c->vid, c->pid)
+                        : copy_text(text, c->print_hardware_id, USBPRINT_SIM_HARDWARE_ID_CHARS);
+            break;
+        case BusQueryInstanceID:
+            chars = copy_text(text, c->serial, USBPRINT_SIM_SERIAL_CHARS);
+            break;
+        case BusQueryHardwareIDs:
+            if (usb) {
                 chars = (size_t)_snwprintf(text, room, L"USB\\VID_%04X&PID_%04X&REV_0100", c->vid, c->pid) + 1;
                 chars += (size_t)_snwprintf(text + chars, room - chars, L"USB\\VID_%04X&PID_%04X", c->vid, c->pid) + 1;
-                break;
-            case BusQueryCompatibleIDs:
-                chars = 0;
-                break;
-            default:
-                return STATUS_NOT_SUPPORTED;
-        }
-    } else {
-        const size_t id_chars = wide_length(c->print_hardware_id, USBPRINT_SIM_HARDWARE_ID_CHARS);
-        switch (type) {
-            case BusQueryDeviceID:
-                chars = id_chars;
-                RtlCopyMemory(text, c->print_hardware_id, chars * sizeof(WCHAR));
-                break;
-            case BusQueryInstanceID:
-                chars = wide_length(c->serial, USBPRINT_SIM_SERIAL_CHARS);
-                RtlCopyMemory(text, c->serial, chars * sizeof(WCHAR));
-                break;
-            case BusQueryHardwareIDs:
-                chars = id_chars + 1;
-                RtlCopyMemory(text, c->print_hardware_id, id_chars * sizeof(WCHAR));
-                break;
-            case BusQueryCompatibleIDs:
-                chars = 0;
-                break;
-            default:
-                return STATUS_NOT_SUPPORTED;
-        }
+            } else {
+                chars = copy_text(text, c->print_hardware_id, USBPRINT_SIM_HARDWARE_ID_CHARS) + 1;
+            }
+            break;
+        case BusQueryCompatibleIDs:
+            break;
+        default:
+            return STATUS_NOT_SUPPORTED;
     }
     /* Lists end with an empty string, single IDs with their terminator. */
     copy = pool_text(text, chars, type == BusQueryHardwareIDs || type == BusQueryCompatibleIDs ? 2 : 1);

@@ -1,12 +1,6 @@
 // The Windows calls behind CUSBPort, as a table of function pointers.  The
 // program uses the real calls (usb_api_system.cpp, library pi_system); the
-// Windows tests and the simulated-USB build of the program put a simulated
-// printer behind the same table (sim/usb).
-//
-// Link rule: usb_api_system.cpp defines exactly one outside symbol,
-// DefaultUsbApi().  A program that links its own DefaultUsbApi() (the
-// simulated-USB build) therefore never pulls the real side out of the
-// pi_system archive; the rest of pi_system still links as usual.
+// Windows tests put a simulated printer behind the same table (sim/usb).
 #pragma once
 #include <windows.h>
 #include <cfgmgr32.h>

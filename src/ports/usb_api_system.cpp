@@ -1,5 +1,4 @@
-// The real Windows side of the USB printer seam.  Only DefaultUsbApi() is
-// visible outside this file (see usb_api.h for why that matters).
+// The real Windows side of the USB printer seam.
 #include "ports/usb_api.h"
 
 namespace {
