@@ -381,21 +381,34 @@ protected:
 };
 
 // A printer of one of the maker's names is installed by Plug and Play with
-// the hardware ID of the medium's INF: the driver ends on that printer's
-// USBPRINT device, and no set-up command installs anything.
+// the hardware ID of the medium's INF for its model (the 24-pin or the 9-pin
+// one): the driver ends on that printer's USBPRINT device, and no set-up
+// command installs anything.
 TEST_F(UsbInstallE2E, AnAttachedPrinterOfTheMakerGetsItsDriverThroughPlugAndPlay) {
-    for (const char* maker : {"Orvane", "Telvix", "Kesto"}) {
-        SCOPED_TRACE(maker);
+    const struct {
+        const char* maker;
+        const char* model;      // as the printer reports it
+        const wchar_t* listed;  // as the model list shows it
+        const wchar_t* printerName;
+        const wchar_t* hardwareId;
+    } cases[] = {
+        {"Orvane", "VP-7730", L"曜驰7730", L"Orvane VP-7730", kVp7730HardwareId},
+        {"Telvix", "VP-7730", L"曜驰7730", L"Orvane VP-7730", kVp7730HardwareId},
+        {"Kesto", "VP-7730", L"曜驰7730", L"Orvane VP-7730", kVp7730HardwareId},
+        {"Orvane", "OP-9150", L"OP-9150", L"Orvane OP-9150", L"USBPRINT\\OrvaneOP-91502B6F"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.maker) + " " + c.model);
         Reset();
         ::DeleteFileW((standIn_ + L".log").c_str());
         usbprintsim::Printer printer =
-            MakePrinter(L"P3", 3, std::string("MFG:") + maker + ";CMD:ESC/P;MDL:VP-7730;CLS:PRINTER;");
-        printer.printHardwareId = kVp7730HardwareId;
+            MakePrinter(L"P3", 3, std::string("MFG:") + c.maker + ";CMD:ESC/P;MDL:" + c.model + ";CLS:PRINTER;");
+        printer.printHardwareId = c.hardwareId;
         Attach(printer);
         ASSERT_EQ(usbprintsim::PrintDeviceValue(printer, L"Driver"), L"") << "no driver before the installation";
         e2e::Program program(medium_);
         ASSERT_TRUE(program.Start());
-        ASSERT_EQ(Entries(program.Item(IDC_LST_MODEL)), Texts{L"曜驰7730"});
+        ASSERT_EQ(Entries(program.Item(IDC_LST_MODEL)), Texts{c.listed});
         const probe::MessageBoxInfo seen = InstallAndAnswer(program);
         EXPECT_EQ(seen.text, L"打印机驱动安装成功！");
         EXPECT_EQ(seen.caption, L"OK");
@@ -404,7 +417,8 @@ TEST_F(UsbInstallE2E, AnAttachedPrinterOfTheMakerGetsItsDriverThroughPlugAndPlay
         // The make-default command is the only one (default printer "是").
         const Texts commands = Commands();
         ASSERT_EQ(commands.size(), 1u);
-        EXPECT_EQ(e2e::ParametersOf(commands[0]), L"PRINTUI.DLL,PrintUIEntry /y /q /n \"Orvane VP-7730\"");
+        EXPECT_EQ(e2e::ParametersOf(commands[0]),
+                  std::wstring(L"PRINTUI.DLL,PrintUIEntry /y /q /n \"") + c.printerName + L"\"");
         EXPECT_EQ(Seen(printer).id_requests, 3u) << "two at start, one for the installation";
         ExpectLetGo(printer);
     }
