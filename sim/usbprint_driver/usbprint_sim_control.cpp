@@ -156,7 +156,7 @@ bool Bus::Plug(const Printer& printer, std::wstring& error, DWORD timeoutMs) {
     config->answer = static_cast<unsigned>(printer.answer);
     config->answer_delay_ms = printer.answerDelayMs;
     config->cancel_delay_ms = printer.cancelDelayMs;
-    config->off_after_closes = printer.offAfterCloses;
+    config->vanish_after_opens = printer.vanishAfterOpens;
     config->id_length = static_cast<unsigned>(printer.id.size());
     std::copy(printer.id.begin(), printer.id.end(), config->id);
     std::copy(printer.printHardwareId.begin(), printer.printHardwareId.end(), config->print_hardware_id);

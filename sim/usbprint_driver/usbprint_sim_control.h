@@ -24,7 +24,7 @@ struct Printer {
     Answer answer = Answer::Id;
     DWORD answerDelayMs = 0;
     DWORD cancelDelayMs = 100;
-    DWORD offAfterCloses = 0;  // switches itself off after this many closes (0: never)
+    DWORD vanishAfterOpens = 0;  // its path stops opening after this many opens (0: never)
     std::string id;       // the answer as sent: see IdWithLength
     std::wstring printHardwareId;  // USBPRINT\...; empty: no USBPRINT child
 };

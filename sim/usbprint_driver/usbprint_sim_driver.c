@@ -41,7 +41,9 @@ struct printer {
     DEVICE_OBJECT *pdo;       /* the USB device; NULL once removed */
     DEVICE_OBJECT *queue_pdo; /* its USBPRINT child */
     UNICODE_STRING link;      /* the interface's symbolic link */
+    WCHAR pdo_name[64];       /* the USB device's object name, its target */
     BOOLEAN enabled;
+    BOOLEAN link_deleted;     /* vanished: the link is gone, the interface not */
     LIST_ENTRY pending;       /* device ID requests not yet ended */
 };
 
@@ -174,8 +176,9 @@ static void NTAPI later_worker(DEVICE_OBJECT *device, void *context)
     ExFreePoolWithTag(later, POOL_TAG);
 }
 
-/* Ends the request after `delay_ms` on a worker; false when it cannot. */
-static BOOLEAN end_later(DEVICE_OBJECT *device, IRP *irp, NTSTATUS status, ULONG delay_ms)
+/* Ends the request of that number after `delay_ms` on a worker, unless
+ * something else ends it first; false when no worker can be had. */
+static BOOLEAN end_later(DEVICE_OBJECT *device, IRP *irp, void *number, NTSTATUS status, ULONG delay_ms)
 {
     struct later *later = ExAllocatePoolWithTag(NonPagedPool, sizeof(*later), POOL_TAG);
     if (!later) return FALSE;
@@ -184,7 +187,7 @@ static BOOLEAN end_later(DEVICE_OBJECT *device, IRP *irp, NTSTATUS status, ULONG
         return FALSE;
     }
     later->irp = irp;
-    later->number = REQUEST_NUMBER(irp);
+    later->number = number;
     later->status = status;
     later->delay_ms = delay_ms;
     IoQueueWorkItem(later->item, later_worker, DelayedWorkQueue, later);
@@ -194,15 +197,17 @@ static BOOLEAN end_later(DEVICE_OBJECT *device, IRP *irp, NTSTATUS status, ULONG
 static void NTAPI cancel_request(DEVICE_OBJECT *device, IRP *irp)
 {
     struct printer *p = ext_of(device)->printer;
+    void *number;
     ULONG delay;
     KIRQL irql;
 
     IoReleaseCancelSpinLock(irp->CancelIrql);
     KeAcquireSpinLock(&g_lock, &irql);
     irp->Tail.Overlay.DriverContext[0] = REQUEST_CANCELLED;
+    number = REQUEST_NUMBER(irp);
     delay = p->config.cancel_delay_ms;
     KeReleaseSpinLock(&g_lock, irql);
-    if (delay && end_later(device, irp, STATUS_CANCELLED, delay)) return;
+    if (delay && end_later(device, irp, number, STATUS_CANCELLED, delay)) return;
 
     KeAcquireSpinLock(&g_lock, &irql);
     RemoveEntryList(&irp->Tail.Overlay.ListEntry);
@@ -214,6 +219,7 @@ static void NTAPI cancel_request(DEVICE_OBJECT *device, IRP *irp)
 static NTSTATUS device_id_request(DEVICE_OBJECT *device, struct printer *p, IRP *irp)
 {
     usbprint_sim_printer *c = &p->config;
+    void *number;
     KIRQL irql;
 
     KeAcquireSpinLock(&g_lock, &irql);
@@ -234,7 +240,8 @@ static NTSTATUS device_id_request(DEVICE_OBJECT *device, struct printer *p, IRP 
     }
     IoMarkIrpPending(irp);
     irp->Tail.Overlay.DriverContext[0] = NULL;
-    REQUEST_NUMBER(irp) = (void *)(ULONG_PTR)(ULONG)InterlockedIncrement(&g_request_number);
+    number = (void *)(ULONG_PTR)(ULONG)InterlockedIncrement(&g_request_number);
+    REQUEST_NUMBER(irp) = number;
     IoSetCancelRoutine(irp, cancel_request);
     if (irp->Cancel && IoSetCancelRoutine(irp, NULL)) {
         KeReleaseSpinLock(&g_lock, irql);
@@ -244,9 +251,10 @@ static NTSTATUS device_id_request(DEVICE_OBJECT *device, struct printer *p, IRP 
     InsertTailList(&p->pending, &irp->Tail.Overlay.ListEntry);
     ++p->status.id_pending;
     KeReleaseSpinLock(&g_lock, irql);
-    /* A delayed answer that cannot be scheduled stays pending until
-     * cancelled, like a printer that never answers. */
-    if (c->answer == USBPRINT_SIM_ANSWER_ID) end_later(device, irp, STATUS_SUCCESS, c->answer_delay_ms);
+    /* The request may have ended meanwhile: the worker finds it by its
+     * number only.  A delayed answer that cannot be scheduled stays pending
+     * until cancelled, like a printer that never answers. */
+    if (c->answer == USBPRINT_SIM_ANSWER_ID) end_later(device, irp, number, STATUS_SUCCESS, c->answer_delay_ms);
     return STATUS_PENDING;
 }
 
@@ -329,7 +337,7 @@ static NTSTATUS write_device_parameters(struct printer *p)
 
 static NTSTATUS create_pdo(struct printer *p, enum device_kind kind, DEVICE_OBJECT **pdo)
 {
-    WCHAR buffer[64];
+    WCHAR buffer[sizeof(p->pdo_name) / sizeof(WCHAR)];
     UNICODE_STRING name;
     NTSTATUS status;
     struct device_ext *ext;
@@ -341,6 +349,7 @@ static NTSTATUS create_pdo(struct printer *p, enum device_kind kind, DEVICE_OBJE
     status = IoCreateDevice(g_driver, sizeof(struct device_ext), &name, FILE_DEVICE_UNKNOWN, FILE_DEVICE_SECURE_OPEN,
                             FALSE, pdo);
     if (!NT_SUCCESS(status)) return status;
+    if (kind == KIND_PRINTER) RtlCopyMemory(p->pdo_name, buffer, sizeof(buffer));
     ext = ext_of(*pdo);
     ext->kind = kind;
     ext->printer = p;
@@ -385,13 +394,21 @@ static NTSTATUS start_printer(struct printer *p)
  * a printer that no longer answers; then what it was asked fails. */
 static void stop_printer(struct printer *p)
 {
-    BOOLEAN enabled;
+    BOOLEAN enabled, link_deleted;
     KIRQL irql;
     KeAcquireSpinLock(&g_lock, &irql);
     p->status.started = 0;
     enabled = p->enabled;
+    link_deleted = p->link_deleted;
     p->enabled = FALSE;
+    p->link_deleted = FALSE;
     KeReleaseSpinLock(&g_lock, irql);
+    if (enabled && link_deleted) {
+        /* Disabling the interface deletes its link, which must be there. */
+        UNICODE_STRING target;
+        RtlInitUnicodeString(&target, p->pdo_name);
+        IoCreateSymbolicLink(&p->link, &target);
+    }
     if (enabled) IoSetDeviceInterfaceState(&p->link, FALSE);
     drop_pending(p);
 }
@@ -647,6 +664,7 @@ static NTSTATUS plug(const usbprint_sim_printer *config)
     p->config = *config;
     RtlZeroMemory(&p->status, sizeof(p->status));
     p->enabled = FALSE;
+    p->link_deleted = FALSE;
     p->queue_pdo = NULL;
     status = create_pdo(p, KIND_PRINTER, &pdo);
     if (!NT_SUCCESS(status)) {
@@ -739,11 +757,20 @@ static NTSTATUS NTAPI dispatch_create(DEVICE_OBJECT *device, IRP *irp)
     struct device_ext *ext = ext_of(device);
     if (ext->kind == KIND_PRINTER) {
         struct printer *p = ext->printer;
+        BOOLEAN vanish = FALSE;
         KIRQL irql;
         KeAcquireSpinLock(&g_lock, &irql);
         ++p->status.opens;
         if (++p->status.open_now > p->status.open_max) p->status.open_max = p->status.open_now;
+        if (p->config.vanish_after_opens && p->status.opens == p->config.vanish_after_opens && p->enabled) {
+            p->status.vanished = 1;
+            p->link_deleted = TRUE;
+            vanish = TRUE;
+        }
         KeReleaseSpinLock(&g_lock, irql);
+        /* This open has found the device already; the next ones will not,
+         * since the program's open waits for this answer. */
+        if (vanish) IoDeleteSymbolicLink(&p->link);
     }
     return complete(irp, STATUS_SUCCESS, 0);
 }
@@ -754,7 +781,6 @@ static NTSTATUS NTAPI dispatch_close(DEVICE_OBJECT *device, IRP *irp)
     if (ext->kind == KIND_PRINTER) {
         struct printer *p = ext->printer;
         FILE_OBJECT *file = IoGetCurrentIrpStackLocation(irp)->FileObject;
-        BOOLEAN off = FALSE;
         LIST_ENTRY *e;
         KIRQL irql;
         KeAcquireSpinLock(&g_lock, &irql);
@@ -763,12 +789,7 @@ static NTSTATUS NTAPI dispatch_close(DEVICE_OBJECT *device, IRP *irp)
         for (e = p->pending.Flink; e != &p->pending; e = e->Flink)
             if (CONTAINING_RECORD(e, IRP, Tail.Overlay.ListEntry)->Tail.Overlay.OriginalFileObject == file)
                 ++p->status.closed_before_completion;
-        if (p->config.off_after_closes && p->status.closes == p->config.off_after_closes) {
-            p->status.switched_off = 1;
-            off = TRUE;
-        }
         KeReleaseSpinLock(&g_lock, irql);
-        if (off) stop_printer(p);
     }
     return complete(irp, STATUS_SUCCESS, 0);
 }

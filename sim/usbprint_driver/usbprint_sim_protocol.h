@@ -59,9 +59,10 @@ typedef struct usbprint_sim_printer {
      * a caller that frees its request without waiting for that end is seen
      * as a close arriving first (closed_before_completion). */
     unsigned int cancel_delay_ms;
-    /* After this many handles have been closed the printer switches itself
-     * off: its interface goes, though the bus still reports it (0: never). */
-    unsigned int off_after_closes;
+    /* After this many opens the printer's device path stops opening, as if
+     * it had vanished while its bus still reports it and its interface entry
+     * stays linked (0: never).  The open that reaches the count succeeds. */
+    unsigned int vanish_after_opens;
     unsigned int id_length; /* bytes of id used */
     /* The answer exactly as the printer sends it: two length bytes, most
      * significant first, and the ID text. */
@@ -76,7 +77,7 @@ typedef struct usbprint_sim_status {
     unsigned int started;        /* interface enabled, port written */
     unsigned int print_started;  /* the USBPRINT child was started */
     unsigned int removed;        /* Plug and Play removed the device */
-    unsigned int switched_off;   /* off_after_closes was reached */
+    unsigned int vanished;       /* vanish_after_opens was reached */
     unsigned int opens;          /* handles opened on the device */
     unsigned int closes;         /* ... and closed again */
     unsigned int open_now;       /* handles open now */

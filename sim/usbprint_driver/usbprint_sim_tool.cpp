@@ -3,7 +3,7 @@
 //
 //   usbprint_sim install <usbprint_sim.inf>
 //   usbprint_sim plug <serial> [vid=1A86] [pid=7584] [port=N|none] [answer=id|never|fail]
-//                [delay=MS] [cancel-delay=MS] [off-after-closes=N] [id=TEXT] [print=USBPRINT\HWID]
+//                [delay=MS] [cancel-delay=MS] [vanish-after-opens=N] [id=TEXT] [print=USBPRINT\HWID]
 //   usbprint_sim unplug <serial>|all
 //   usbprint_sim status <serial>
 //
@@ -24,7 +24,7 @@ namespace {
 int Usage() {
     std::fwprintf(stderr,
                   L"usage: usbprint_sim install INF | plug SERIAL [vid=HEX] [pid=HEX] [port=N|none]\n"
-                  L"       [answer=id|never|fail] [delay=MS] [cancel-delay=MS] [off-after-closes=N]\n"
+                  L"       [answer=id|never|fail] [delay=MS] [cancel-delay=MS] [vanish-after-opens=N]\n"
                   L"       [id=TEXT] [print=HWID]\n"
                   L"       | unplug SERIAL|all | status SERIAL\n");
     return 2;
@@ -67,7 +67,7 @@ bool ParsePrinter(const std::vector<std::wstring>& args, usbprintsim::Printer& p
         else if (key == L"answer" && value == L"fail") printer.answer = usbprintsim::Answer::Fail;
         else if (key == L"delay" && ParseUnsigned(value, 10, n)) printer.answerDelayMs = n;
         else if (key == L"cancel-delay" && ParseUnsigned(value, 10, n)) printer.cancelDelayMs = n;
-        else if (key == L"off-after-closes" && ParseUnsigned(value, 10, n)) printer.offAfterCloses = n;
+        else if (key == L"vanish-after-opens" && ParseUnsigned(value, 10, n)) printer.vanishAfterOpens = n;
         else if (key == L"id") printer.id = usbprintsim::IdWithLength(Narrow(value));
         else if (key == L"print") printer.printHardwareId = value;
         else return false;
@@ -108,11 +108,11 @@ int wmain(int argc, wchar_t** argv) {
         if (args.size() != 1) return Usage();
         usbprint_sim_status s{};
         if (!bus.Open(error) || !bus.Query(args[0], s, error)) return Fail(error);
-        std::wprintf(L"plugged %u started %u print_started %u removed %u switched_off %u\n"
+        std::wprintf(L"plugged %u started %u print_started %u removed %u vanished %u\n"
                      L"opens %u closes %u open_now %u open_max %u\n"
                      L"id_requests %u answered %u failed %u pending %u cancelled %u closed_before_completion %u\n"
                      L"other_requests %u\n",
-                     s.plugged, s.started, s.print_started, s.removed, s.switched_off, s.opens, s.closes, s.open_now,
+                     s.plugged, s.started, s.print_started, s.removed, s.vanished, s.opens, s.closes, s.open_now,
                      s.open_max,
                      s.id_requests, s.id_answered, s.id_failed, s.id_pending, s.id_cancelled,
                      s.closed_before_completion, s.other_requests);

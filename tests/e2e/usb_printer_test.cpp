@@ -210,11 +210,12 @@ TEST_F(UsbPrinterE2E, AtStartTheDetectedPortAndTheAttachedModelAreShown) {
     }
 }
 
-// The printer answers the port search, then switches itself off: its model
-// cannot be read, and the user is told before the window shows.
+// The printer answers the port search, then vanishes: its device path no
+// longer opens, so its model cannot be read, and the user is told before the
+// window shows.
 TEST_F(UsbPrinterE2E, APrinterGoneAfterThePortSearchIsReportedAndTheListsStayFull) {
     usbprintsim::Printer printer = MakePrinter(L"S5", 5, kVp7730);
-    printer.offAfterCloses = 1;
+    printer.vanishAfterOpens = 1;
     Attach(printer);
     e2e::Program program(medium_);
     std::future<probe::MessageBoxInfo> box;
@@ -229,7 +230,7 @@ TEST_F(UsbPrinterE2E, APrinterGoneAfterThePortSearchIsReportedAndTheListsStayFul
     EXPECT_EQ(Entries(program.Item(IDC_CBO_SERIES)), kAllSeries);
     EXPECT_EQ(Entries(program.Item(IDC_LST_MODEL)), kFirstSeriesModels);
     const usbprint_sim_status s = Seen(printer);
-    EXPECT_TRUE(s.switched_off);
+    EXPECT_TRUE(s.vanished);
     EXPECT_EQ(s.opens, 1u) << "looked at once, then gone";
     EXPECT_EQ(s.id_requests, 0u);
 }
