@@ -123,13 +123,13 @@ protected:
         EXPECT_TRUE(bus_.Query(printer.serial, status, error)) << Narrow(error);
         return status;
     }
-    // What every start with a printer must leave: the device let go of,
-    // never held twice at once (Windows opens it exclusively), no request
-    // left with the printer and none given up before it ended.
+    // What every start with a printer must leave: the device let go of, no
+    // request left with the printer and none given up before it ended.
+    // Wine tells the driver of a closed handle only once the handle's last
+    // request has been wound up, so the close may come a little later.
     void ExpectLetGo(const usbprintsim::Printer& printer) const {
+        EXPECT_TRUE(e2e::WaitUntil([&] { return Seen(printer).open_now == 0; }, 3000)) << "the device stays open";
         const usbprint_sim_status s = Seen(printer);
-        EXPECT_EQ(s.open_now, 0u);
-        EXPECT_LE(s.open_max, 1u);
         EXPECT_EQ(s.id_pending, 0u);
         EXPECT_EQ(s.closed_before_completion, 0u);
     }
@@ -206,6 +206,13 @@ TEST_F(UsbPrinterE2E, AtStartTheDetectedPortAndTheAttachedModelAreShown) {
         EXPECT_EQ(s.id_answered, c.answered);
         EXPECT_EQ(s.id_failed, c.failed);
         EXPECT_EQ(s.id_cancelled, c.cancelled) << "every request that timed out is cancelled";
+        // Without a port the search let go of the printer before its model
+        // was read: Windows opens it exclusively, so a second handle would
+        // have been refused.  (A handle with requests reaches the driver's
+        // count late under Wine, so only this case tells.)
+        if (!c.port) {
+            EXPECT_EQ(s.open_max, 1u);
+        }
         ExpectLetGo(*c.printer);
     }
 }
