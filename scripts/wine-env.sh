@@ -71,6 +71,35 @@ pi_wine_prefix() {
     pi_write_prefix_registry
     timeout 60 wineserver -w || true
   fi
+  pi_usbprint_sim_install
+}
+
+# The simulated USB printer bus of the end-to-end tests (sim/usbprint_driver):
+# a root-enumerated device whose demand-started driver the tests start.  The
+# prefix's drivers folder links to the build's driver file, so a rebuilt
+# driver is the one the next Wine session loads (a loaded one stays until
+# its wineserver ends).  Wine installs the device reliably only in a prefix
+# that wineboot has finished, under a wineserver of its own.  Needs the
+# build; without it the end-to-end tests say that the bus is missing.
+pi_usbprint_sim_install() {
+  local dir="$PI_BUILD/win/sim/usbprint_driver"
+  local marker="$WINEPREFIX/.usbprint-simulator-installed"
+  if [ ! -f "$dir/pi_usbprint_simulator.sys" ] || [ ! -f "$dir/usbprint_sim.exe" ]; then
+    pi_log "simulated USB printer bus not built yet; not installed in $WINEPREFIX"
+    return 0
+  fi
+  ln -sf "$dir/pi_usbprint_simulator.sys" "$WINEPREFIX/drive_c/windows/system32/drivers/pi_usbprint_simulator.sys"
+  [ -f "$marker" ] && return 0
+  timeout 60 wineserver -w || true
+  # Output to a file: the first program of a Wine session hands its output
+  # handles on to the session's system processes, which outlive it.
+  local inf="Z:${dir//\//\\}\\usbprint_sim.inf"
+  if timeout 120 wine "$dir/usbprint_sim.exe" install "$inf" >"$WINEPREFIX/usbprint-simulator-install.log" 2>&1; then
+    touch "$marker"
+  else
+    pi_log "installing the simulated USB printer bus failed; see $WINEPREFIX/usbprint-simulator-install.log"
+  fi
+  timeout 60 wineserver -w || true
 }
 
 # Starts Xvfb on a free display number unless one is given; remembers its PID.

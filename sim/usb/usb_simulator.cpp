@@ -46,7 +46,6 @@ struct World {
     std::set<int*> lists;
     std::map<HANDLE, size_t> devices;  // open handle -> device index
     std::vector<std::shared_ptr<Request>> requests;
-    std::function<void(const std::string&)> sink;
 };
 
 // Never destroyed: detached answer threads may still look at it at exit.
@@ -55,10 +54,7 @@ World& TheWorld() {
     return *world;
 }
 
-void Note(World& w, const std::string& event) {
-    w.log.events.push_back(event);
-    if (w.sink) w.sink(event);
-}
+void Note(World& w, const std::string& event) { w.log.events.push_back(event); }
 
 std::string Narrow(const std::wstring& text) {
     std::string out;
@@ -466,11 +462,5 @@ Log Snapshot() {
 }
 
 std::wstring ClassKeyPath() { return ClassKeyPathFor(::GetCurrentProcessId()); }
-
-void SetEventSink(std::function<void(const std::string&)> sink) {
-    World& w = TheWorld();
-    std::lock_guard<std::mutex> hold(w.lock);
-    w.sink = std::move(sink);
-}
 
 }  // namespace usbsim

@@ -1,6 +1,7 @@
-// SIMULATOR of an attached USB printer, for tests and demonstrations only:
-// it stands behind CUSBPort's table of Windows calls (ports/usb_api.h) in the
-// Windows tests and in "Printer Install (simulated USB).exe".  The shipped
+// SIMULATOR of an attached USB printer, for the Windows unit tests only: it
+// stands behind CUSBPort's table of Windows calls (ports/usb_api.h) in the
+// same process, for the cases Wine's Plug and Play with the simulated USB
+// printer bus driver (sim/usbprint_driver) cannot present.  The shipped
 // program never contains it.
 //
 // What it simulates:
@@ -18,7 +19,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -120,11 +120,5 @@ const UsbApi& Api();
 Log Snapshot();
 // Full registry path (below HKEY_CURRENT_USER) of the simulated class key.
 std::wstring ClassKeyPath();
-// Called with a line for each thing the program does (for a log file).
-void SetEventSink(std::function<void(const std::string&)> sink);
-
-// Reads a setup from an INI file (see sim/usb/README.md).  False with a
-// reason when the file is malformed; a missing file is an empty setup.
-bool LoadSetupFile(const std::wstring& path, Setup& setup, std::wstring& error);
 
 }  // namespace usbsim

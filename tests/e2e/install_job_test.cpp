@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,20 +17,12 @@
 
 namespace {
 
+using e2e::LogLines;
 using e2e::Medium;
+using e2e::ParametersOf;
 using e2e::Program;
+using e2e::StandInExe;
 using Texts = std::vector<std::wstring>;
-
-std::wstring StandInExe() { return e2e::DriverDir() + L"install_printui_stand_in.exe"; }
-
-// The parameters a recorded command line carries after the program's name
-// (quoted or not).
-std::wstring ParametersOf(const std::wstring& commandLine) {
-    const bool quoted = !commandLine.empty() && commandLine[0] == L'"';
-    const size_t end = quoted ? commandLine.find(L'"', 1) + 1 : commandLine.find(L' ');
-    const size_t at = commandLine.find_first_not_of(L' ', std::min(end, commandLine.size()));
-    return at == std::wstring::npos ? std::wstring() : commandLine.substr(at);
-}
 
 bool HasPrinter(const std::wstring& name) {
     DWORD needed = 0, returned = 0;

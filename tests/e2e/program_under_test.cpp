@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+
 #include "res/resource.h"
 #include "support/window_probe.h"
 
@@ -32,6 +35,7 @@ std::wstring DriverDir() { return lpttest::ExeDir(); }
 // build/win/tests/e2e/ -> build/win/medium/
 std::wstring DemoMediumDir() { return DriverDir() + L"..\\..\\medium\\"; }
 std::wstring RecorderExe() { return DriverDir() + L"start_recorder.exe"; }
+std::wstring StandInExe() { return DriverDir() + L"install_printui_stand_in.exe"; }
 
 std::wstring Utf8ToWide(const std::string& s) {
     if (s.empty()) return {};
@@ -39,6 +43,21 @@ std::wstring Utf8ToWide(const std::string& s) {
     std::wstring w(static_cast<size_t>(n), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
     return w;
+}
+
+std::vector<std::wstring> LogLines(const std::wstring& path) {
+    std::wistringstream in(Utf8ToWide(ReadFileBytes(path)));
+    std::vector<std::wstring> lines;
+    for (std::wstring line; std::getline(in, line);)
+        if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+std::wstring ParametersOf(const std::wstring& commandLine) {
+    const bool quoted = !commandLine.empty() && commandLine[0] == L'"';
+    const size_t end = quoted ? commandLine.find(L'"', 1) + 1 : commandLine.find(L' ');
+    const size_t at = commandLine.find_first_not_of(L' ', std::min(end, commandLine.size()));
+    return at == std::wstring::npos ? std::wstring() : commandLine.substr(at);
 }
 
 std::vector<std::wstring> Entries(HWND box) {
@@ -135,23 +154,17 @@ bool Program::WaitForExit(DWORD timeoutMs) const {
     return pi_.hProcess && ::WaitForSingleObject(pi_.hProcess, timeoutMs) == WAIT_OBJECT_0;
 }
 
+DWORD Program::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    if (pi_.hProcess) ::GetExitCodeProcess(pi_.hProcess, &code);
+    return code;
+}
+
 bool Program::Running() const { return pi_.hProcess && ::WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
 
 bool Program::ClickAndWait(int id, DWORD timeoutMs) const {
     DWORD_PTR result = 0;
     return ::SendMessageTimeoutW(Item(id), BM_CLICK, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
-}
-
-std::vector<std::wstring> LogLines(const std::wstring& path) {
-    std::vector<std::wstring> lines;
-    const std::wstring text = Utf8ToWide(ReadFileBytes(path));
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = std::min(text.find(L'\n', start), text.size());
-        if (end > start) lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
 }
 
 bool ChooseModel(const Program& p, const std::wstring& series, const std::wstring& model) {

@@ -15,12 +15,18 @@ namespace e2e {
 std::wstring DriverDir();       // folder of e2e_tests.exe
 std::wstring DemoMediumDir();   // the built demo medium
 std::wstring RecorderExe();     // start_recorder.exe
+std::wstring StandInExe();      // install_printui_stand_in.exe, rundll32's stand-in
 
 inline std::string ReadFileBytes(const std::wstring& path) { return lpttest::ReadAll(path); }
 inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     return lpttest::WriteAll(path, bytes);
 }
 std::wstring Utf8ToWide(const std::string& s);
+// The lines of a file the stand-ins write (UTF-8), empty ones left out.
+std::vector<std::wstring> LogLines(const std::wstring& path);
+// The parameters a recorded command line carries after the program's name
+// (quoted or not).
+std::wstring ParametersOf(const std::wstring& commandLine);
 
 // The entries of a combo box or a list box, and the selected one ("<none>").
 std::vector<std::wstring> Entries(HWND box);
@@ -75,6 +81,8 @@ public:
     bool ClickAndWait(int id, DWORD timeoutMs = 15000) const;
     bool WaitForExit(DWORD timeoutMs) const;
     bool Running() const;
+    // The exit code of the ended process (STILL_ACTIVE while it runs).
+    DWORD ExitCode() const;
 
 private:
     std::wstring dir_;
@@ -83,9 +91,6 @@ private:
     PROCESS_INFORMATION pi_{};
     HWND wnd_ = nullptr;
 };
-
-// The lines of a recorder's or stand-in's log, one command line a line.
-std::vector<std::wstring> LogLines(const std::wstring& path);
 
 // Selects a model of the driver page's model list, as a user clicks it.
 bool ChooseModel(const Program& p, const std::wstring& series, const std::wstring& model);
