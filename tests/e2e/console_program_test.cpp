@@ -119,45 +119,12 @@ TEST(ConsoleArguments, AWrongCommandLineIsRefusedWithItsReason) {
 
 // ---- The set-up command, and the detection rule of deployment tools ----------
 
-bool HasPrinter(const std::wstring& name) {
-    DWORD needed = 0, returned = 0;
-    ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
-    std::vector<BYTE> buffer(needed + sizeof(void*));
-    if (!::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &returned)) return false;
-    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-    for (DWORD i = 0; i < returned; ++i)
-        if (info[i].pPrinterName == name) return true;
-    return false;
-}
-
-void DeletePrinterNamed(const std::wstring& name) {
-    std::wstring writable = name;
-    PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
-    HANDLE printer = nullptr;
-    if (!::OpenPrinterW(writable.data(), &printer, &defaults)) return;
-    ::DeletePrinter(printer);
-    ::ClosePrinter(printer);
-}
-
-// The test printer driver made from Wine's PostScript driver.
-std::wstring TestDriver() {
-    wchar_t system[MAX_PATH] = {};
-    const UINT n = ::GetSystemDirectoryW(system, MAX_PATH);
-    std::wstring file = std::wstring(system, n) + L"\\wineps.drv", name = L"Printer Install Test Driver";
-    DRIVER_INFO_3W info{};
-    info.cVersion = 3;
-    info.pName = name.data();
-    info.pDriverPath = info.pDataFile = info.pConfigFile = file.data();
-    ::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&info), APD_COPY_NEW_FILES);
-    return name;
-}
-
 class ConsoleInstall : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(host_.Installed());
-        DeletePrinterNamed(L"Orvane 曜驰7730");
-        DeletePrinterNamed(L"Orvane VP-7730");
+        e2e::DeletePrinterNamed(L"Orvane 曜驰7730");
+        e2e::DeletePrinterNamed(L"Orvane VP-7730");
     }
     void TearDown() override { SetUp(); }
     void Configure(const std::string& settings) {
@@ -172,7 +139,7 @@ protected:
 // program: the same three commands, one progress line per step, the outcome
 // as the exit code; and `installed`, the detection rule, before and after.
 TEST_F(ConsoleInstall, TheSetUpCommandInstallsAsTheWindowDoesAndInstalledTellsIt) {
-    const std::wstring driver = TestDriver();
+    const std::wstring driver = e2e::PrinterDriverForTests();
     const std::vector<std::wstring> install = {L"install", L"--model", L"曜驰7730", L"--port", L"LPT1:", L"--default",
                                                L"--test-page"};
     // Nothing created: the failure.
@@ -195,7 +162,7 @@ TEST_F(ConsoleInstall, TheSetUpCommandInstallsAsTheWindowDoesAndInstalledTellsIt
                                                   L"\" /r \"LPT1:\" /m \"Orvane VP-7730\" ");
     EXPECT_EQ(e2e::ParametersOf(commands[1]), L"PRINTUI.DLL,PrintUIEntry /y /q /n \"Orvane VP-7730\"");
     EXPECT_EQ(e2e::ParametersOf(commands[2]), L"PRINTUI.DLL,PrintUIEntry /k /q /n \"Orvane 曜驰7730\"");
-    EXPECT_TRUE(HasPrinter(L"Orvane 曜驰7730"));
+    EXPECT_TRUE(e2e::HasPrinter(L"Orvane 曜驰7730"));
     const ConsoleRun installed = RunConsole(medium_, {L"installed", L"--model", L"曜驰7730", L"--json"});
     EXPECT_EQ(installed.exitCode, 0u);
     EXPECT_TRUE(Json(installed)[L"installed"].boolean);

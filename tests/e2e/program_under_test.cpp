@@ -1,5 +1,7 @@
 #include "program_under_test.h"
 
+#include <winspool.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -225,6 +227,42 @@ ConsoleRun RunConsole(const Medium& medium, const std::vector<std::wstring>& arg
     run.out = ReadFileBytes(outPath);
     run.err = ReadFileBytes(errPath);
     return run;
+}
+
+bool HasPrinter(const std::wstring& name) {
+    DWORD needed = 0, returned = 0;
+    ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
+    std::vector<BYTE> buffer(needed + sizeof(void*));
+    if (!::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &returned)) return false;
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    for (DWORD i = 0; i < returned; ++i)
+        if (info[i].pPrinterName == name) return true;
+    return false;
+}
+
+void DeletePrinterNamed(const std::wstring& name) {
+    std::wstring writable = name;
+    PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE printer = nullptr;
+    if (!::OpenPrinterW(writable.data(), &printer, &defaults)) return;
+    ::DeletePrinter(printer);
+    ::ClosePrinter(printer);
+}
+
+std::wstring PrinterDriverForTests() {
+    wchar_t system[MAX_PATH] = {};
+    const UINT n = ::GetSystemDirectoryW(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    std::wstring file = std::wstring(system) + L"\\wineps.drv";
+    std::wstring name = L"Printer Install Test Driver";
+    DRIVER_INFO_3W info{};
+    info.cVersion = 3;
+    info.pName = name.data();
+    info.pDriverPath = file.data();
+    info.pDataFile = file.data();
+    info.pConfigFile = file.data();
+    ::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&info), APD_COPY_NEW_FILES);
+    return name;
 }
 
 bool ChooseModel(const Program& p, const std::wstring& series, const std::wstring& model) {

@@ -122,6 +122,14 @@ struct ConsoleRun {
 };
 ConsoleRun RunConsole(const Medium& medium, const std::vector<std::wstring>& args, DWORD timeoutMs = 60000);
 
+// The spooler's local printers, in the test prefix.
+bool HasPrinter(const std::wstring& name);
+void DeletePrinterNamed(const std::wstring& name);
+// A printer driver for the printers the tests create, made from Wine's
+// PostScript driver file (the test prefix keeps it: Wine cannot delete a
+// driver with its files, and adding it again changes nothing).
+std::wstring PrinterDriverForTests();
+
 // Selects a model of the driver page's model list, as a user clicks it.
 bool ChooseModel(const Program& p, const std::wstring& series, const std::wstring& model);
 
