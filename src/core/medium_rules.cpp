@@ -97,9 +97,6 @@ namespace {
 // larger files are not read into memory.
 constexpr size_t kMaxCatalogueBytes = 16u * 1024 * 1024;
 constexpr size_t kMaxInfReadBytes = 64u * 1024 * 1024;
-// Large enough for any section or value an INI file holds in practice; used
-// only to say how much a read that did not fit would have needed.
-constexpr size_t kMeasureCapacity = 1u << 20;
 // How many models a finding about several of them names.
 constexpr size_t kModelsNamed = 5;
 
@@ -332,11 +329,13 @@ private:
     // catalogue has one.
     std::wstring WhyMissing(std::wstring_view section, const std::wstring& key, size_t capacity, size_t& line) const {
         line = 0;
-        const std::wstring measured = StringRead(std::wstring(section), key, kMeasureCapacity);
+        // The parsed catalogue knows the value's length: no read is needed to
+        // measure it, however many keys are missing.
+        const size_t measured = doc_.ValueLength(section, key);
         const ProfileKey* found = doc_.FindKey(section, key);
         if (found) line = found->line;
-        if (measured.size() >= capacity - 1)
-            return L"its value has " + Num(measured.size()) + L" characters; the installer reads at most " +
+        if (measured >= capacity - 1)
+            return L"its value has " + Num(measured) + L" characters; the installer reads at most " +
                    Num(capacity - 2);
         if (found) return found->value ? L"its value is empty" : L"its line has no '='";
         std::wstring why = L"[" + std::wstring(section) + L"] has no entry " + Q(key);
@@ -459,11 +458,8 @@ private:
             }
             return;
         }
-        std::wstring measured;
-        const size_t needed = SectionRead(section, kMeasureCapacity, measured);
         AddCatalogue(Severity::Error, "section-too-long", s ? s->line : 0, section, L"",
-                     consequence + L": the section needs " +
-                         (needed < kMeasureCapacity - 2 ? Num(needed) : L"more than " + Num(kMeasureCapacity)) +
+                     consequence + L": the section needs " + Num(doc_.SectionLength(section)) +
                          L" characters (each line and a zero), the installer's buffer holds at most " +
                          Num(kSectionCapacity - 3) + L" and the whole list is dropped");
     }
