@@ -152,8 +152,10 @@ ModelLookup LookUpModel(const InfSectionReader& read, std::wstring_view printerN
                 if (!IsUsbHardwareId(model.fields[i])) continue;
                 result.idLine = model.fileLine;
                 // An ID over the limit is refused, not cut, and hides later
-                // ones: a cut or a later ID could name another device.
-                if (model.fields[i].size() > kMaxHardwareIdChars) {
+                // ones: a cut or a later ID could name another device.  The
+                // parser itself cuts a field at 511 characters, so an ID that
+                // long may be cut already.
+                if (model.fields[i].size() > kMaxHardwareIdChars || model.fields[i].size() >= kMaxInfTokenChars) {
                     result.status = ModelLookup::Unusable;
                     return result;
                 }

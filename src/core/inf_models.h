@@ -62,7 +62,7 @@ struct ModelLookup {
         NoManufacturer,  // the INF has no [Manufacturer] section
         NotListed,       // no models section for x64 has a line for the printer
         NoUsbId,         // listed, but none of its lines carries a USB hardware ID
-        Unusable,        // its first USB hardware ID is over 1023 characters
+        Unusable,        // its first USB hardware ID is over 1023 characters, or long enough (511) to be cut
         Found,
     } status = NotListed;
     std::wstring id;              // Found

@@ -148,4 +148,63 @@ inline std::wstring MediumInfAround(const std::wstring& line, const std::wstring
            line + L"\r\n\r\n[Strings]\r\nORVANE=\"Orvane\"\r\n" + strings;
 }
 
+// The USB hardware ID of a real models line, found the plain way: the
+// fields after "=" split at commas with blanks around them dropped, the
+// first from the second field on that starts with "USBPRINT\" or "USB\"
+// (letter case ignored); empty when there is none.
+inline std::wstring ExpectedUsbId(const std::wstring& line) {
+    const size_t equals = line.find(L'=');
+    if (equals == std::wstring::npos) return L"";
+    std::vector<std::wstring> fields;
+    for (size_t start = equals + 1;;) {
+        const size_t comma = line.find(L',', start);
+        std::wstring f = line.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start);
+        f.erase(0, f.find_first_not_of(L" \t"));
+        f.erase(f.find_last_not_of(L" \t") + 1);
+        fields.push_back(f);
+        if (comma == std::wstring::npos) break;
+        start = comma + 1;
+    }
+    for (size_t i = 1; i < fields.size(); ++i) {
+        std::wstring upper = fields[i];
+        for (wchar_t& c : upper) c = (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
+        if (upper.rfind(L"USBPRINT\\", 0) == 0 || upper.rfind(L"USB\\", 0) == 0) return fields[i];
+    }
+    return L"";
+}
+
+// The rows that are models lines of a named model.
+inline bool IsModelsLine(const InfLineRow& row) {
+    return row.section != L"Manufacturer" && row.line.find_first_not_of(L" \t") != std::wstring::npos &&
+           row.line[row.line.find_first_not_of(L" \t")] == L'"';
+}
+
+struct MediumVariant {
+    std::string name;
+    std::wstring inf;       // the INF's text
+    std::wstring expected;  // the ID the installer must find, empty for none
+};
+
+// A medium INF around a real models line for the printer `printerName`:
+// the line with that name written literally and as a %token%, with an
+// LPTENUM\ ID put first, and after a first line of the printer that has no
+// USB hardware ID.
+inline std::vector<MediumVariant> MediumVariants(const InfLineRow& row, const std::wstring& printerName) {
+    const std::wstring literal = WithModelName(row.line, L"\"" + printerName + L"\"");
+    const std::wstring expected = ExpectedUsbId(row.line);
+    const std::wstring strings = L"PRINTER=\"" + printerName + L"\"\r\n";
+    std::vector<MediumVariant> out = {
+        {"literal name", MediumInfAround(literal), expected},
+        {"%token% name", MediumInfAround(WithModelName(row.line, L"%PRINTER%"), strings), expected},
+    };
+    const size_t comma = literal.find(L',', literal.find(L'='));
+    if (comma != std::wstring::npos)
+        out.push_back({"LPTENUM first", MediumInfAround(literal.substr(0, comma + 1) + L"LPTENUM\\Orvane_RW," +
+                                                        literal.substr(comma + 1)),
+                       expected});
+    out.push_back({"a first line without USB ID",
+                   MediumInfAround(L"\"" + printerName + L"\" = FIRST.GPD,LPTENUM\\Orvane_RW\r\n" + literal), expected});
+    return out;
+}
+
 }  // namespace realworld

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/driver_package.h"
 #include "catalogue_test_files.h"
 #include "core/medium_rules.h"
 #include "win/module_path.h"
@@ -89,7 +90,8 @@ TEST(MediumCheckProgram, ReadsMediaAsWindows) {
     // 经典系列 with OP-730K (clean: the quotation marks around its printer
     // name are dropped, and the INF line's tab is allowed), "OP-630K=x" (a
     // list line is taken whole) and 曜驰7730 (its type '24' loses its
-    // quotation marks; its INF line has the LPT ID first; its manual name is
+    // quotation marks; its INF line has the LPT ID first, so Windows' parser
+    // finds its USB ID; its manual name is
     // too long, so Printer.PDF is needed, which is missing); 高速系列 (its
     // section found through the blanks) with 曜驰7730 again and op-9150
     // (printer name found whatever the letter case, but its type is keyed by
@@ -98,7 +100,7 @@ TEST(MediumCheckProgram, ReadsMediaAsWindows) {
     const std::vector<std::string> baseFindings = {
         "error series-without-models PrinterInfor.Inf:5", "error no-printer-name PrinterInfor.Inf:0",
         "warning model-in-two-series PrinterInfor.Inf:11", "error no-printer-type PrinterInfor.Inf:0",
-        "error hardware-id-wrong " + inf + "3",           "warning manual-name-too-long PrinterInfor.Inf:23",
+        "warning manual-name-too-long PrinterInfor.Inf:23",
         "warning duplicate-section PrinterInfor.Inf:26",  "error manual-missing OrvaneManual\\Printer.PDF:0",
         "error companion-missing PrinterInfor.Inf:0"};
     // The series list of 103 lines needs 2060 characters: dropped whole.
@@ -130,12 +132,13 @@ TEST(MediumCheckProgram, ReadsMediaAsWindows) {
         dir.Write(L"PrinterInfor.Inf",
                   c.gbk ? cattest::AnsiFile(c.catalogue, cattest::kGbk) : cattest::Utf16File(c.catalogue));
         dir.Write(L"OrvaneDriver\\OrvaneDriver\\Orvane 24pin\\Orvane.INF",
+                  "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Manufacturer]\r\n%O%=Orvane,NTamd64\r\n"
                   "[Orvane.NTamd64]\r\n\"Orvane OP-730K\"\t= A,USBPRINT\\OrvaneOP-730K8C1E,LPTENUM\\X\r\n"
-                  "\"Orvane VP-7730\"=B,LPTENUM\\Y,USBPRINT\\Y\r\n");
+                  "\"Orvane VP-7730\"=B,LPTENUM\\Y,USBPRINT\\Y\r\n[Strings]\r\nO=Orvane\r\n");
         dir.Write(L"OrvaneManual\\OP-730K.pdf", "%PDF");
         dir.Write(L"Quorin\\Quorin.exe", "MZ");
         medium_check::WinMedium windows(dir.Path());
-        const core::CheckReport report = core::CheckMedium(windows.Access(), {dir.Path()});
+        const core::CheckReport report = core::CheckMedium(windows.Access(), {dir.Path(), L"USB001", RunningWindowsVersion()});
         std::vector<std::string> expected = c.expected;
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(Briefs(report), expected);
