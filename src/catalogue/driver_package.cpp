@@ -130,8 +130,8 @@ bool FindUsbHardwareId(const std::wstring& infPath, const std::wstring& printerN
     UniqueInf inf(::SetupOpenInfFileW(infPath.c_str(), nullptr, INF_STYLE_WIN4, nullptr));
     if (!inf) return false;
     const core::ModelLookup lookup = core::LookUpModel(
-        [&](const std::wstring& section) { return ReadInfSection(inf.get(), section); }, printerName,
-        RunningWindowsVersion());
+        core::CachingReader([&](const std::wstring& section) { return ReadInfSection(inf.get(), section); }),
+        printerName, RunningWindowsVersion());
     if (lookup.status != core::ModelLookup::Found) return false;
     hardwareId = lookup.id;
     return true;

@@ -86,8 +86,20 @@ bool Better(const Decoration& a, const Decoration& b) {
 
 }  // namespace
 
+InfSectionReader CachingReader(std::function<std::optional<std::vector<InfFields>>(const std::wstring&)> load) {
+    using Cache = std::unordered_map<std::wstring, std::optional<std::vector<InfFields>>>;
+    auto cache = std::make_shared<Cache>();
+    return [cache, load = std::move(load)](const std::wstring& name) -> const std::vector<InfFields>* {
+        std::wstring folded = name;
+        for (wchar_t& c : folded) c = FoldProfileChar(c);
+        auto it = cache->find(folded);
+        if (it == cache->end()) it = cache->emplace(std::move(folded), load(name)).first;
+        return it->second ? &*it->second : nullptr;
+    };
+}
+
 InfSectionReader SectionReaderOf(const InfDocument& document) {
-    return [&document](const std::wstring& name) -> std::optional<std::vector<InfFields>> {
+    return CachingReader([&document](const std::wstring& name) -> std::optional<std::vector<InfFields>> {
         const InfSection* section = document.FindSection(name);
         if (!section) return std::nullopt;
         std::vector<InfFields> lines;
@@ -101,7 +113,7 @@ InfSectionReader SectionReaderOf(const InfDocument& document) {
             lines.push_back(std::move(f));
         }
         return lines;
-    };
+    });
 }
 
 std::optional<std::wstring> ModelsSectionForX64(const InfFields& line, const WindowsVersion& windows) {

@@ -17,6 +17,8 @@
 #pragma once
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <unordered_map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,8 +44,11 @@ struct InfFields {
     size_t fileLine = 0;               // 1-based, 0 when the parser does not say
 };
 
-// The lines of a section; nothing when the INF has no section of that name.
-using InfSectionReader = std::function<std::optional<std::vector<InfFields>>(const std::wstring& section)>;
+// The lines of a section; null when the INF has no section of that name.
+// What it gives stays valid as long as the reader (or a copy) lives.
+using InfSectionReader = std::function<const std::vector<InfFields>*(const std::wstring& section)>;
+// A reader that loads each section once, however often it is asked for.
+InfSectionReader CachingReader(std::function<std::optional<std::vector<InfFields>>(const std::wstring&)> load);
 
 // The sections of a parsed INF, with their lines' numbers in the file.
 InfSectionReader SectionReaderOf(const InfDocument& document);

@@ -74,13 +74,10 @@ std::wstring DecodeUtf8Leniently(std::string_view bytes) {
 }
 
 std::wstring DecodeUtf16(std::string_view bytes, bool bigEndian) {
-    std::wstring text;
-    text.reserve(bytes.size() / 2);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto a = static_cast<unsigned char>(bytes[i]);
-        const auto b = static_cast<unsigned char>(bytes[i + 1]);
-        text += static_cast<wchar_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
-    }
+    std::wstring text(bytes.size() / 2, L'\0');
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (size_t i = 0; i < text.size(); ++i)
+        text[i] = static_cast<wchar_t>(bigEndian ? (b[2 * i] << 8) | b[2 * i + 1] : (b[2 * i + 1] << 8) | b[2 * i]);
     return text;
 }
 
@@ -89,7 +86,10 @@ class InfParser {
 public:
     InfParser(std::wstring_view text, std::vector<InfSection>& sections,
               std::unordered_map<std::wstring, size_t>& index)
-        : text_(text), sections_(sections), index_(index) {}
+        : text_(text), data_(text.data()), size_(text.size()), sections_(sections), index_(index) {
+        stack_.reserve(8);
+        token_.reserve(64);
+    }
 
     // Returns the error and the line it stopped at.
     std::pair<InfError, size_t> Run() {
@@ -118,8 +118,8 @@ private:
     enum class State { LineStart, SectionName, KeyName, ValueName, EolBackslash, Quotes, LeadingSpaces,
                        TrailingSpaces, Comment };
 
-    bool IsEof(size_t p) const { return p >= text_.size() || text_[p] == kCtrlZ; }
-    bool IsEol(size_t p) const { return IsEof(p) || text_[p] == L'\n'; }
+    bool IsEof(size_t p) const { return p >= size_ || data_[p] == kCtrlZ; }
+    bool IsEol(size_t p) const { return p >= size_ || data_[p] == kCtrlZ || data_[p] == L'\n'; }
 
     void Push(State s) { stack_.push_back(s); }
     void Pop() {
@@ -132,10 +132,9 @@ private:
     void PushToken(size_t pos) {
         size_t length = pos > start_ ? pos - start_ : 0;
         length = std::min(length, kMaxInfTokenChars - std::min(token_.size(), kMaxInfTokenChars));
-        for (size_t i = 0; i < length; ++i) {
-            const wchar_t c = text_[start_ + i];
-            token_ += c ? c : L' ';
-        }
+        const size_t from = token_.size();
+        token_.append(text_.substr(start_, length));
+        std::replace(token_.begin() + static_cast<std::ptrdiff_t>(from), token_.end(), L'\0', L' ');
         start_ = pos;
     }
 
@@ -429,6 +428,8 @@ private:
     static constexpr size_t kNoSection = static_cast<size_t>(-1);
 
     std::wstring_view text_;
+    const wchar_t* data_;
+    size_t size_;
     std::vector<InfSection>& sections_;
     std::unordered_map<std::wstring, size_t>& index_;
     State state_ = State::LineStart;

@@ -22,7 +22,7 @@ size_t CheckReport::Count(Severity severity) const {
 
 std::string ToUtf8(std::wstring_view text) {
     std::string out;
-    out.reserve(text.size());
+    out.reserve(text.size() * 3);
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = static_cast<char32_t>(text[i]) & 0xFFFF;
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
@@ -206,24 +206,24 @@ public:
         if (!m_.readSection || !m_.readString || !m_.readFile || !m_.fileOpens || !m_.decodeAnsi ||
             !m_.ansiToWide || !m_.wideToAnsi) {
             Add(Severity::Error, "cannot-check", L"", 0, L"", L"", L"the medium cannot be read");
-            return report_;
+            return std::move(report_);
         }
         const auto directory = NormalizeProgramDirectory(o_.programDirectory);
         if (!directory) {
             Add(Severity::Error, "path-too-long", L"", 0, L"", L"",
                 L"the program directory " + Q(o_.programDirectory) +
                     L" leaves no room for a path of at most 259 characters: the installer reads no catalogue");
-            return report_;
+            return std::move(report_);
         }
         dir_ = *directory;
-        if (!CheckCatalogueFile()) return report_;
+        if (!CheckCatalogueFile()) return std::move(report_);
         CheckLists();
         CheckDuplicateSections();
         ReportInfFiles();
         ReportManuals();
         CheckCompanions();
         CheckDuplicateKeys();
-        return report_;
+        return std::move(report_);
     }
 
 private:
@@ -250,17 +250,25 @@ private:
     // ---- Profile reads, exactly as the installer makes them ----
 
     // The characters a whole-section read reported, and its result.
+    // A zero-filled buffer of `capacity` characters, as the installer's are;
+    // one reused for every read.
+    wchar_t* Buffer(size_t capacity) const {
+        if (buffer_.size() < capacity) buffer_.resize(capacity);
+        std::fill_n(buffer_.begin(), capacity, L'\0');
+        return buffer_.data();
+    }
+
     size_t SectionRead(const std::wstring& section, size_t capacity, std::wstring& filled) const {
-        std::vector<wchar_t> buffer(capacity, L'\0');
-        const size_t got = m_.readSection(m_.context, section, buffer.data(), capacity);
-        filled.assign(buffer.data(), std::min(got, capacity));
+        wchar_t* buffer = Buffer(capacity);
+        const size_t got = m_.readSection(m_.context, section, buffer, capacity);
+        filled.assign(buffer, std::min(got, capacity));
         return got;
     }
 
     std::wstring StringRead(const std::wstring& section, const std::wstring& key, size_t capacity) const {
-        std::vector<wchar_t> buffer(capacity, L'\0');
-        const size_t got = m_.readString(m_.context, section, key, buffer.data(), capacity);
-        return std::wstring(buffer.data(), std::min(got, capacity));
+        wchar_t* buffer = Buffer(capacity);
+        const size_t got = m_.readString(m_.context, section, key, buffer, capacity);
+        return std::wstring(buffer, std::min(got, capacity));
     }
 
     std::optional<std::wstring> Key(std::wstring_view section, const std::wstring& key, size_t capacity) {
@@ -673,15 +681,17 @@ private:
     }
 
     // The lines of a section the installer's parser gives; none when absent.
-    std::vector<InfFields> LinesOf(const InfFile& inf, const std::wstring& section) const {
-        return inf.parser.read(section).value_or(std::vector<InfFields>{});
+    const std::vector<InfFields>& LinesOf(const InfFile& inf, const std::wstring& section) const {
+        static const std::vector<InfFields> kNone;
+        const std::vector<InfFields>* lines = inf.parser.read(section);
+        return lines ? *lines : kNone;
     }
 
     // The first line of `section` whose key is `key`, letter case ignored.
     std::optional<InfFields> LineWithKey(const InfFile& inf, const std::wstring& section,
                                          const std::wstring& key) const {
-        for (InfFields& line : LinesOf(inf, section))
-            if (line.key && ProfileNamesEqual(*line.key, key)) return std::move(line);
+        for (const InfFields& line : LinesOf(inf, section))
+            if (line.key && ProfileNamesEqual(*line.key, key)) return line;
         return std::nullopt;
     }
 
@@ -998,6 +1008,7 @@ private:
 
     const MediumAccess& m_;
     const CheckOptions& o_;
+    mutable std::vector<wchar_t> buffer_;
     CheckReport report_;
     std::wstring dir_;
     ProfileDocument doc_;
@@ -1012,6 +1023,8 @@ private:
 
 // Control characters would break the one-line form of a finding.
 std::string Printable(std::wstring_view text) {
+    if (std::none_of(text.begin(), text.end(), [](wchar_t c) { return static_cast<unsigned>(c) < 0x20 || c == 0x7F; }))
+        return ToUtf8(text);
     std::wstring shown;
     for (wchar_t c : text) {
         if (static_cast<unsigned>(c) < 0x20 || c == 0x7F) {
@@ -1027,8 +1040,11 @@ std::string Printable(std::wstring_view text) {
 }
 
 std::string JsonString(std::wstring_view text) {
-    std::string out = "\"";
-    for (char c : ToUtf8(text)) {
+    const std::string utf8 = ToUtf8(text);
+    std::string out;
+    out.reserve(utf8.size() + 2);
+    out += '"';
+    for (char c : utf8) {
         const auto u = static_cast<unsigned char>(c);
         if (c == '"' || c == '\\') {
             out += '\\';

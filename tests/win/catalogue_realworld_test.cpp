@@ -17,6 +17,11 @@
 
 namespace {
 
+const std::vector<core::InfFields>& Lines(const std::vector<core::InfFields>* lines) {
+    static const std::vector<core::InfFields> kNone;
+    return lines ? *lines : kNone;
+}
+
 std::string Utf8File(const std::wstring& text) {
     const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
                                         nullptr);
@@ -74,9 +79,9 @@ TEST(UsbHardwareIdRealWorld, WholeRealInfFilesListNoUsbId) {
         const core::InfDocument doc(bytes, &AnsiDecode);
         ASSERT_TRUE(doc.Opens());
         const auto read = core::SectionReaderOf(doc);
-        for (const auto& manufacturer : read(L"Manufacturer").value_or(std::vector<core::InfFields>{})) {
+        for (const auto& manufacturer : Lines(read(L"Manufacturer"))) {
             const auto section = core::ModelsSectionForX64(manufacturer, RunningWindowsVersion());
-            for (const auto& model : section ? read(*section).value_or(std::vector<core::InfFields>{})
+            for (const auto& model : section ? Lines(read(*section))
                                              : std::vector<core::InfFields>{}) {
                 std::wstring id = L"stale";
                 EXPECT_FALSE(FindUsbHardwareId(path, model.key.value_or(L""), id));

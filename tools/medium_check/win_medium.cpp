@@ -111,13 +111,13 @@ core::MediumAccess WinMedium::Access() {
         view.error = view.opens ? 0 : ::GetLastError();
         view.errorLine = view.opens ? 0 : errorLine;
         view.keep = inf;
-        view.read = [inf, &document](const std::wstring& section) -> std::optional<std::vector<core::InfFields>> {
+        view.read = core::CachingReader([inf, &document](const std::wstring& section) {
             auto lines = ReadInfSection(inf->get(), section);
             const core::InfSection* parsed = document.FindSection(section);
             if (lines && parsed && parsed->lines.size() == lines->size())
                 for (size_t i = 0; i < lines->size(); ++i) (*lines)[i].fileLine = parsed->lines[i].fileLine;
             return lines;
-        };
+        });
         return true;
     };
     return access;
