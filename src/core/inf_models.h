@@ -7,7 +7,10 @@
 //    decorations it comes in (fields 2 on, "NTamd64", "NTamd64.6.0", ...).
 //    On x64 Windows takes the NTamd64 decoration with the highest version
 //    not above its own (an ".major.minor.productType.suiteMask.build" part
-//    must fit this PC); an undecorated or x86-only section is not used.
+//    must fit this PC); an undecorated or x86-only section is not used
+//    (since Windows Server 2003 SP1 an undecorated one is for x86 only).
+//    SetupDiGetActualModelsSectionW would say the same on Windows, but Wine
+//    8 does not implement it (a call ends the program), so it is done here.
 //  - In the sections so chosen, in [Manufacturer] order, the lines whose
 //    key (the model name, %strkey% resolved) equals the printer name
 //    exactly are the printer's.
