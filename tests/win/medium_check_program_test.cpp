@@ -16,6 +16,7 @@
 #include "core/medium_rules.h"
 #include "win/module_path.h"
 #include "win/unique.h"
+#include "support/realworld_data.h"
 #include "win_medium.h"
 
 namespace {
@@ -150,6 +151,43 @@ TEST(MediumCheckProgram, ReadsMediaAsWindows) {
         EXPECT_EQ(run.status, 1) << run.err;
         EXPECT_EQ(run.out, core::ReportJson(report, dir.Path()));
     }
+}
+
+// The checker's INF findings are the same whether SetupAPI answers (the
+// Windows build) or the INF reader does (the native build): a medium for
+// one printer around every real models line, in UTF-16LE and in GBK, checked
+// both ways.
+TEST(MediumCheckProgram, InfFindingsAgreeBetweenSetupApiAndTheInfReader) {
+    CATTEST_REQUIRE_GBK();
+    const std::wstring catalogue = cattest::Lines(
+        {L"[PRINTER_SERIES]", L"S", L"[S]", L"RW-24", L"[PRINTER_NAME]", L"RW-24=Orvane RW-24", L"[PRINTER_TYPE]",
+         L"Orvane RW-24=24", L"[OTHER_SOFTWARE]", L"Quorin=Quorin\\Quorin.exe", L"Tessan=Quorin\\Quorin.exe"});
+    size_t media = 0, findings = 0;
+    for (const realworld::InfLineRow& row : realworld::InfLines()) {
+        if (!realworld::IsModelsLine(row)) continue;
+        for (const realworld::MediumVariant& v : realworld::MediumVariants(row, L"Orvane RW-24")) {
+            for (const bool gbk : {false, true}) {
+                SCOPED_TRACE("inf-lines row " + std::to_string(row.number) + ", " + v.name + (gbk ? ", GBK" : ""));
+                cattest::TempDir dir;
+                dir.Write(L"PrinterInfor.Inf", cattest::Utf16File(catalogue));
+                dir.Write(L"OrvaneDriver\\OrvaneDriver\\Orvane 24pin\\Orvane.INF",
+                          gbk ? cattest::AnsiFile(v.inf, cattest::kGbk) : cattest::Utf16File(v.inf));
+                dir.Write(L"OrvaneManual\\Printer.PDF", "%PDF");
+                dir.Write(L"Quorin\\Quorin.exe", "MZ");
+                medium_check::WinMedium windows(dir.Path());
+                core::MediumAccess setupApi = windows.Access();
+                core::MediumAccess reader = setupApi;
+                reader.openInf = nullptr;
+                const core::CheckOptions options{dir.Path(), L"USB001", RunningWindowsVersion()};
+                const auto a = Briefs(core::CheckMedium(setupApi, options));
+                EXPECT_EQ(a, Briefs(core::CheckMedium(reader, options)));
+                ++media;
+                findings += a.size();
+            }
+        }
+    }
+    std::printf("[ COMPARED ] %zu media checked through SetupAPI and the INF reader, %zu findings\n", media, findings);
+    EXPECT_GT(media, 300u);
 }
 
 }  // namespace
