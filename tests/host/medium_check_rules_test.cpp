@@ -293,7 +293,7 @@ TEST(MediumCheckRules, EveryRuleOnAMediumThatBreaksIt) {
         {"comma in the printer name", Add(L"Comma", L"Orvane A,B"), {E("printer-name-character", 11)}},
         {"backslash in the printer name", Add(L"Slash", L"Orvane A\\B"), {E("printer-name-character", 11)}},
         {"quotation mark in the printer name", Add(L"Quote", L"Orvane A\"B"), {E("printer-name-character", 11)}},
-        {"printer name outside code page 936, in a UTF-16 INF",
+        {"printer name outside code page 936, found in a UTF-16 INF that lists only it",
          Then(Add(L"Thai", L"Orvane \x0E01"),
               [](Medium& m) { m.files[kInf24] = Utf16Bytes(Ascii(kInfHead) + L"\"Orvane \x0E01\"=T,USBPRINT\\T\r\n"); }),
          {E("inf-no-model", 0, kInf24), E("inf-no-model", 0, kInf24)}},
