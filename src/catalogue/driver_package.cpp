@@ -39,16 +39,81 @@ bool FromThreadAnsi(const std::string& bytes, std::wstring& text) {
     return win::ToWide(CP_THREAD_ACP, bytes, text, true);
 }
 
+namespace {
+
+// One field of the line, %strkey% resolved; nothing where there is none.
+std::optional<std::wstring> StringField(INFCONTEXT& context, DWORD index) {
+    DWORD needed = 0;
+    if (!::SetupGetStringFieldW(&context, index, nullptr, 0, &needed) || needed == 0) return std::nullopt;
+    std::wstring text(needed, L'\0');
+    if (!::SetupGetStringFieldW(&context, index, text.data(), needed, &needed)) return std::nullopt;
+    text.resize(needed > 0 ? needed - 1 : 0);
+    return text;
+}
+
+// The ID the 8-bit rule gives, when it is one Plug and Play can use.
+std::optional<std::wstring> UsableIdOfTheLineRule(const std::wstring& infPath, const std::wstring& printerName) {
+    std::string name, text;
+    if (!ToThreadAnsi(printerName, name) || !ReadWholeFile(infPath, text)) return std::nullopt;
+    const core::HardwareIdSearch search = core::FindHardwareIdInText(text, name);
+    std::wstring id;
+    if (search.status != core::HardwareIdSearch::Found || !FromThreadAnsi(search.id, id)) return std::nullopt;
+    if (id.size() > core::kMaxHardwareIdChars || !core::IsUsableHardwareId(id)) return std::nullopt;
+    return id;
+}
+
+}  // namespace
+
+std::optional<std::vector<core::InfFields>> ReadInfSection(HINF inf, const std::wstring& section) {
+    const LONG count = ::SetupGetLineCountW(inf, section.c_str());
+    if (count < 0) return std::nullopt;
+    std::vector<core::InfFields> lines;
+    for (LONG i = 0; i < count; ++i) {
+        INFCONTEXT context{};
+        if (!::SetupGetLineByIndexW(inf, section.c_str(), static_cast<DWORD>(i), &context)) break;
+        core::InfFields line;
+        line.key = StringField(context, 0);
+        const DWORD fields = ::SetupGetFieldCount(&context);
+        for (DWORD f = 1; f <= fields; ++f) line.fields.push_back(StringField(context, f).value_or(L""));
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+core::WindowsVersion RunningWindowsVersion() {
+    core::WindowsVersion version;
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOEXW*);
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    const auto get = ntdll ? reinterpret_cast<RtlGetVersionFn>(
+                                 reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")))
+                           : nullptr;
+    OSVERSIONINFOEXW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (get && get(&info) == 0) {
+        version.major = info.dwMajorVersion;
+        version.minor = info.dwMinorVersion;
+        version.build = info.dwBuildNumber;
+        version.productType = info.wProductType;
+        version.suiteMask = info.wSuiteMask;
+    }
+    return version;
+}
+
 bool FindUsbHardwareId(const std::wstring& infPath, const std::wstring& printerName, std::wstring& hardwareId) {
     hardwareId.clear();
-    std::string name;
-    if (printerName.empty() || !ToThreadAnsi(printerName, name)) return false;
-    std::string text;
-    if (!ReadWholeFile(infPath, text)) return false;
-    const core::HardwareIdSearch search = core::FindHardwareIdInText(text, name);
-    if (search.status != core::HardwareIdSearch::Found) return false;
-    std::wstring id;
-    if (!FromThreadAnsi(search.id, id) || id.size() > core::kMaxHardwareIdChars) return false;
-    hardwareId = std::move(id);
+    if (printerName.empty()) return false;
+    // Where the rule the installer has always used gives an ID a device can
+    // match, that ID stays the answer: no medium that worked stops working.
+    if (auto id = UsableIdOfTheLineRule(infPath, printerName)) {
+        hardwareId = std::move(*id);
+        return true;
+    }
+    UniqueInf inf(::SetupOpenInfFileW(infPath.c_str(), nullptr, INF_STYLE_WIN4, nullptr));
+    if (!inf) return false;
+    const core::ModelLookup lookup = core::LookUpModel(
+        core::CachingReader([&](const std::wstring& section) { return ReadInfSection(inf.get(), section); }),
+        printerName, RunningWindowsVersion());
+    if (lookup.status != core::ModelLookup::Found) return false;
+    hardwareId = lookup.id;
     return true;
 }

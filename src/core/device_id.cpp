@@ -33,10 +33,18 @@ std::string_view DeviceIdText(const uint8_t* id, size_t count) {
 bool ExtractKeyValue(std::string_view text, size_t pos, std::string_view& value) {
     size_t colon = text.find(':', pos);
     if (colon == std::string_view::npos) return false;
+    // About one printer in five leaves out the ';' after its last pair: the
+    // text's end closes the value as well.
     size_t semicolon = text.find(';', colon + 1);
-    if (semicolon == std::string_view::npos) return false;
-    value = text.substr(colon + 1, semicolon - colon - 1);
+    value = text.substr(colon + 1, semicolon == std::string_view::npos ? std::string_view::npos : semicolon - colon - 1);
     return true;
+}
+
+std::string_view TrimDeviceIdBlanks(std::string_view value) {
+    constexpr std::string_view kBlanks = " \t\r\n\v\f";
+    const size_t first = value.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    return value.substr(first, value.find_last_not_of(kBlanks) - first + 1);
 }
 
 bool ReadMakeAndModel(std::string_view idText, char* out, size_t capacity, size_t& length) {
@@ -52,6 +60,10 @@ bool ReadMakeAndModel(std::string_view idText, char* out, size_t capacity, size_
     std::string_view model;
     if (modelPos == std::string_view::npos || !ExtractKeyValue(idText, modelPos, model))
         return Fail(out, capacity, length);
+    // The model goes without the blanks some printers pad it with; the
+    // manufacturer stays as sent, since the installation path depends on
+    // where the joined text stands in the printer name.
+    model = TrimDeviceIdBlanks(model);
     const size_t room = std::min(capacity, kMakeAndModelBytes);
     if (make.size() + model.size() + 1 > room) return Fail(out, capacity, length);
     std::memcpy(out, make.data(), make.size());
@@ -71,12 +83,14 @@ bool IsMakersOwnPrinter(std::wstring_view makeAndModel) {
 
 std::wstring ModelAfterMdlKey(std::wstring_view idText) {
     constexpr std::wstring_view kKey = L"MDL:";
+    constexpr std::wstring_view kBlanks = L" \t\r\n\v\f";
     size_t key = idText.find(kKey);
     if (key == std::wstring_view::npos) return {};
-    size_t start = key + kKey.size();
-    size_t end = idText.find(L';', start);
-    if (end == std::wstring_view::npos) return {};
-    return std::wstring(idText.substr(start, end - start));
+    std::wstring_view model = idText.substr(key + kKey.size());
+    model = model.substr(0, model.find(L';'));
+    const size_t first = model.find_first_not_of(kBlanks);
+    if (first == std::wstring_view::npos) return {};
+    return std::wstring(model.substr(first, model.find_last_not_of(kBlanks) - first + 1));
 }
 
 }  // namespace core

@@ -20,13 +20,16 @@ constexpr size_t kMakeAndModelBytes = 64;
 std::string_view DeviceIdText(const uint8_t* id, size_t count);
 
 // From `pos`, moves to the next ':' and gives everything after it up to, not
-// including, the next ';'.  False when the text ends before either: the last
-// pair of an ID without its ';' cannot be read.
+// including, the next ';' or the end of the text, whichever comes first.
+// False only when no ':' follows `pos`.
 bool ExtractKeyValue(std::string_view text, size_t pos, std::string_view& value);
 
-// The manufacturer ("MFG:", else "MANUFACTURER:") immediately followed by the
-// model ("MODEL:", else "MDL:"), zero-terminated in `out`, and their joint
-// length.  Searches are case-sensitive; the first occurrence wins.  A joined
+// A value without the blanks (space, tab, CR, LF, VT, FF) at either end.
+std::string_view TrimDeviceIdBlanks(std::string_view value);
+
+// The manufacturer ("MFG:", else "MANUFACTURER:"), as sent, immediately
+// followed by the model ("MODEL:", else "MDL:") without blanks at either
+// end, zero-terminated in `out`, and their joint length.  Searches are case-sensitive; the first occurrence wins.  A joined
 // text that does not fit min(capacity, kMakeAndModelBytes) with its zero is
 // refused rather than cut, because a cut name would name another printer.
 // On any failure `length` is 0 and `out` (when it has room) holds "".
@@ -38,8 +41,9 @@ bool ReadMakeAndModel(std::string_view idText, char* out, size_t capacity, size_
 bool IsMakersOwnPrinter(std::wstring_view makeAndModel);
 
 // The model that the connected-printer detection reads: the text after the
-// first "MDL:" up to the next ';'.  Only "MDL:" is read, never "MODEL:".
-// Empty when the key is absent or no ';' follows it.
+// first "MDL:" up to the next ';' or the end of the text, without blanks at
+// either end.  Only "MDL:" is read, never "MODEL:".  Empty when the key is
+// absent.
 std::wstring ModelAfterMdlKey(std::wstring_view idText);
 
 }  // namespace core

@@ -202,18 +202,39 @@ size_t ProfileDocument::ReadSection(std::wstring_view sectionName, wchar_t* buff
     return capacity - left;
 }
 
+namespace {
+
+// One pair of matching quotation marks around a value is dropped.
+bool IsQuoted(std::wstring_view value) {
+    return value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front();
+}
+
+}  // namespace
+
+size_t ProfileDocument::SectionLength(std::wstring_view sectionName) const {
+    const ProfileSection* section = FindSection(sectionName);
+    size_t total = 0;
+    for (const ProfileKey& key : section ? section->keys : std::vector<ProfileKey>{}) {
+        if ((key.name.empty() && !key.value) || key.IsComment()) continue;
+        total += key.name.size() + 1 + (key.value ? key.value->size() + 1 : 0);
+    }
+    return total;
+}
+
+size_t ProfileDocument::ValueLength(std::wstring_view section, std::wstring_view keyName) const {
+    const ProfileKey* key = FindKey(section, keyName);
+    if (!key || !key->value) return 0;
+    return IsQuoted(*key->value) ? key->value->size() - 2 : key->value->size();
+}
+
 size_t ProfileDocument::ReadString(std::wstring_view section, std::wstring_view keyName, wchar_t* buffer,
                                    size_t capacity) const {
     if (!buffer || capacity == 0) return 0;
     const ProfileKey* key = FindKey(section, keyName);
     std::wstring_view value = key && key->value ? std::wstring_view(*key->value) : std::wstring_view();
-    // One pair of matching quotation marks around the value is dropped; the
-    // closing one goes by cutting the copy's last character.
-    bool quoted = false;
-    if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front()) {
-        quoted = true;
-        value.remove_prefix(1);
-    }
+    // The closing quotation mark goes by cutting the copy's last character.
+    const bool quoted = IsQuoted(value);
+    if (quoted) value.remove_prefix(1);
     size_t n = CopyCut(buffer, value, capacity);
     if (quoted && capacity >= value.size() && n > 0) buffer[--n] = L'\0';
     return n;

@@ -110,6 +110,13 @@ public:
     // gives "".
     size_t ReadString(std::wstring_view section, std::wstring_view key, wchar_t* buffer, size_t capacity) const;
 
+    // What the two reads would report with a buffer of any size: the
+    // characters of all entries with their zeros, and of the value with its
+    // quotation marks stripped.  Measured from the parsed file, so that
+    // telling how far a read fell short costs no buffer.
+    size_t SectionLength(std::wstring_view section) const;
+    size_t ValueLength(std::wstring_view section, std::wstring_view key) const;
+
     // Convenience forms of the two reads: the characters the read reported.
     std::wstring ReadSection(std::wstring_view section, size_t capacity) const;
     std::wstring ReadString(std::wstring_view section, std::wstring_view key, size_t capacity) const;

@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "core/catalogue_rules.h"
+#include "core/inf_models.h"
 #include "core/print_ui_rules.h"
 
 namespace core {
@@ -21,7 +22,7 @@ size_t CheckReport::Count(Severity severity) const {
 
 std::string ToUtf8(std::wstring_view text) {
     std::string out;
-    out.reserve(text.size());
+    out.reserve(text.size() * 3);
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = static_cast<char32_t>(text[i]) & 0xFFFF;
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
@@ -97,9 +98,6 @@ namespace {
 // larger files are not read into memory.
 constexpr size_t kMaxCatalogueBytes = 16u * 1024 * 1024;
 constexpr size_t kMaxInfReadBytes = 64u * 1024 * 1024;
-// Large enough for any section or value an INI file holds in practice; used
-// only to say how much a read that did not fit would have needed.
-constexpr size_t kMeasureCapacity = 1u << 20;
 // How many models a finding about several of them names.
 constexpr size_t kModelsNamed = 5;
 
@@ -126,20 +124,9 @@ std::wstring Models(const std::vector<std::wstring>& models) {
     return (models.size() == 1 ? L"model " : Num(models.size()) + L" models: ") + ModelNames(models);
 }
 
-bool StartsWithNoCase(std::wstring_view s, std::wstring_view prefix) {
-    return s.size() >= prefix.size() && ProfileNamesEqual(s.substr(0, prefix.size()), prefix);
-}
-
 std::wstring Folded(std::wstring_view s) {
     std::wstring f(s);
     for (wchar_t& c : f) c = FoldProfileChar(c);
-    return f;
-}
-
-std::string AsciiFolded(std::string_view s) {
-    std::string f(s);
-    for (char& c : f)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
     return f;
 }
 
@@ -174,79 +161,32 @@ bool LooksLikeUtf16(std::string_view bytes) {
 
 struct InfFile {
     FileRead status = FileRead::Missing;
-    bool utf16 = false;
     std::string bytes;
-    std::wstring wide;  // the text decoded, for a UTF-16 file
-    // Lines as the installer splits them (at LF), and where each starts.
+    InfDocument document;  // the INF reader's parse: encoding, tokens, line numbers
+    InfParserView parser;  // what the installer's parser answers
+    // Where each line starts (lines as the installer's 8-bit rule splits
+    // them, at LF), and the lines that start with a quoted text.
     std::vector<size_t> lineStart;
-    // Quoted text that starts a line -> its lines, in order.
     std::unordered_map<std::string, std::vector<size_t>> keyLines;
-    // The same after blanks at the start of the line -> its first line.
-    std::unordered_map<std::string, size_t> indentedKeyLine;
-    // The same with ASCII letters folded -> its first line.
-    std::unordered_map<std::string, size_t> foldedKeyLine;
-    // Text between any two neighbouring quotation marks -> its first line.
-    std::unordered_map<std::string, size_t> quotedAnywhere;
-    std::unordered_map<std::wstring, size_t> quotedAnywhereWide;
     std::vector<std::wstring> models;  // models whose installation reads it
     std::set<std::wstring> printersChecked;
+    std::set<std::wstring> installSectionsChecked;
 };
 
-std::string_view InfLine(const InfFile& inf, size_t index) {
-    const size_t start = inf.lineStart[index];
-    const size_t end = index + 1 < inf.lineStart.size() ? inf.lineStart[index + 1] - 1 : inf.bytes.size();
-    std::string_view line = std::string_view(inf.bytes).substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return line;
-}
-
-template <class Char>
-void IndexQuoted(std::basic_string_view<Char> line, size_t lineNumber,
-                 std::unordered_map<std::basic_string<Char>, size_t>& into) {
-    size_t open = line.find(Char('"'));
-    while (open != std::basic_string_view<Char>::npos) {
-        const size_t close = line.find(Char('"'), open + 1);
-        if (close == std::basic_string_view<Char>::npos) break;
-        into.try_emplace(std::basic_string<Char>(line.substr(open + 1, close - open - 1)), lineNumber);
-        open = close;
-    }
-}
-
-void IndexInf(InfFile& inf) {
-    if (inf.utf16) {
-        size_t lineNumber = 1, start = 0;
-        const std::wstring_view text = inf.wide;
-        while (start <= text.size()) {
-            const size_t end = std::min(text.find(L'\n', start), text.size());
-            IndexQuoted(text.substr(start, end - start), lineNumber, inf.quotedAnywhereWide);
-            ++lineNumber;
-            start = end + 1;
-        }
-        return;
-    }
+void IndexLineRule(InfFile& inf) {
     const std::string_view text = inf.bytes;
-    size_t start = 0;
-    while (start < text.size()) {
+    for (size_t start = 0; start < text.size();) {
         inf.lineStart.push_back(start);
         const size_t end = text.find('\n', start);
         if (end == std::string_view::npos) break;
         start = end + 1;
     }
     for (size_t i = 0; i < inf.lineStart.size(); ++i) {
-        const std::string_view line = InfLine(inf, i);
-        const size_t number = i + 1;
-        IndexQuoted(line, number, inf.quotedAnywhere);
-        const size_t first = line.find_first_not_of(" \t");
-        if (first == std::string_view::npos || line[first] != '"') continue;
-        const size_t close = line.find('"', first + 1);
-        if (close == std::string_view::npos) continue;
-        const std::string name(line.substr(first + 1, close - first - 1));
-        if (first == 0) {
-            inf.keyLines[name].push_back(i);
-            inf.foldedKeyLine.try_emplace(AsciiFolded(name), number);
-        } else {
-            inf.indentedKeyLine.try_emplace(name, number);
-        }
+        const std::string_view line = text.substr(inf.lineStart[i]);
+        if (line.empty() || line[0] != '"') continue;
+        const size_t close = line.find_first_of("\"\n", 1);
+        if (close == std::string_view::npos || line[close] != '"') continue;
+        inf.keyLines[std::string(line.substr(1, close - 1))].push_back(i);
     }
 }
 
@@ -266,24 +206,24 @@ public:
         if (!m_.readSection || !m_.readString || !m_.readFile || !m_.fileOpens || !m_.decodeAnsi ||
             !m_.ansiToWide || !m_.wideToAnsi) {
             Add(Severity::Error, "cannot-check", L"", 0, L"", L"", L"the medium cannot be read");
-            return report_;
+            return std::move(report_);
         }
         const auto directory = NormalizeProgramDirectory(o_.programDirectory);
         if (!directory) {
             Add(Severity::Error, "path-too-long", L"", 0, L"", L"",
                 L"the program directory " + Q(o_.programDirectory) +
                     L" leaves no room for a path of at most 259 characters: the installer reads no catalogue");
-            return report_;
+            return std::move(report_);
         }
         dir_ = *directory;
-        if (!CheckCatalogueFile()) return report_;
+        if (!CheckCatalogueFile()) return std::move(report_);
         CheckLists();
         CheckDuplicateSections();
         ReportInfFiles();
         ReportManuals();
         CheckCompanions();
         CheckDuplicateKeys();
-        return report_;
+        return std::move(report_);
     }
 
 private:
@@ -310,17 +250,25 @@ private:
     // ---- Profile reads, exactly as the installer makes them ----
 
     // The characters a whole-section read reported, and its result.
+    // A zero-filled buffer of `capacity` characters, as the installer's are;
+    // one reused for every read.
+    wchar_t* Buffer(size_t capacity) const {
+        if (buffer_.size() < capacity) buffer_.resize(capacity);
+        std::fill_n(buffer_.begin(), capacity, L'\0');
+        return buffer_.data();
+    }
+
     size_t SectionRead(const std::wstring& section, size_t capacity, std::wstring& filled) const {
-        std::vector<wchar_t> buffer(capacity, L'\0');
-        const size_t got = m_.readSection(m_.context, section, buffer.data(), capacity);
-        filled.assign(buffer.data(), std::min(got, capacity));
+        wchar_t* buffer = Buffer(capacity);
+        const size_t got = m_.readSection(m_.context, section, buffer, capacity);
+        filled.assign(buffer, std::min(got, capacity));
         return got;
     }
 
     std::wstring StringRead(const std::wstring& section, const std::wstring& key, size_t capacity) const {
-        std::vector<wchar_t> buffer(capacity, L'\0');
-        const size_t got = m_.readString(m_.context, section, key, buffer.data(), capacity);
-        return std::wstring(buffer.data(), std::min(got, capacity));
+        wchar_t* buffer = Buffer(capacity);
+        const size_t got = m_.readString(m_.context, section, key, buffer, capacity);
+        return std::wstring(buffer, std::min(got, capacity));
     }
 
     std::optional<std::wstring> Key(std::wstring_view section, const std::wstring& key, size_t capacity) {
@@ -332,11 +280,13 @@ private:
     // catalogue has one.
     std::wstring WhyMissing(std::wstring_view section, const std::wstring& key, size_t capacity, size_t& line) const {
         line = 0;
-        const std::wstring measured = StringRead(std::wstring(section), key, kMeasureCapacity);
+        // The parsed catalogue knows the value's length: no read is needed to
+        // measure it, however many keys are missing.
+        const size_t measured = doc_.ValueLength(section, key);
         const ProfileKey* found = doc_.FindKey(section, key);
         if (found) line = found->line;
-        if (measured.size() >= capacity - 1)
-            return L"its value has " + Num(measured.size()) + L" characters; the installer reads at most " +
+        if (measured >= capacity - 1)
+            return L"its value has " + Num(measured) + L" characters; the installer reads at most " +
                    Num(capacity - 2);
         if (found) return found->value ? L"its value is empty" : L"its line has no '='";
         std::wstring why = L"[" + std::wstring(section) + L"] has no entry " + Q(key);
@@ -459,11 +409,8 @@ private:
             }
             return;
         }
-        std::wstring measured;
-        const size_t needed = SectionRead(section, kMeasureCapacity, measured);
         AddCatalogue(Severity::Error, "section-too-long", s ? s->line : 0, section, L"",
-                     consequence + L": the section needs " +
-                         (needed < kMeasureCapacity - 2 ? Num(needed) : L"more than " + Num(kMeasureCapacity)) +
+                     consequence + L": the section needs " + Num(doc_.SectionLength(section)) +
                          L" characters (each line and a zero), the installer's buffer holds at most " +
                          Num(kSectionCapacity - 3) + L" and the whole list is dropped");
     }
@@ -608,101 +555,24 @@ private:
             InfFile& inf = it->second;
             inf.status = m_.readFile(m_.context, path, kMaxInfReadBytes, inf.bytes);
             if (inf.status == FileRead::Ok) {
-                inf.utf16 = inf.bytes.starts_with("\xFF\xFE") || inf.bytes.starts_with("\xFE\xFF") ||
-                            LooksLikeUtf16(inf.bytes);
-                if (inf.utf16) {
-                    const bool bigEndian = inf.bytes.starts_with("\xFE\xFF");
-                    const size_t from = inf.bytes.starts_with("\xFF\xFE") || bigEndian ? 2 : 0;
-                    for (size_t i = from; i + 1 < inf.bytes.size(); i += 2) {
-                        const auto a = static_cast<unsigned char>(inf.bytes[i]);
-                        const auto b = static_cast<unsigned char>(inf.bytes[i + 1]);
-                        inf.wide += static_cast<wchar_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
-                    }
+                inf.document = InfDocument(inf.bytes, m_.decodeAnsi);
+                if (!m_.openInf || !m_.openInf(m_.context, path, inf.document, inf.parser)) {
+                    inf.parser = InfParserView{};
+                    inf.parser.opens = inf.document.Opens();
+                    inf.parser.error = static_cast<unsigned>(inf.document.Error());
+                    inf.parser.errorLine = inf.document.ErrorLine();
+                    inf.parser.read = SectionReaderOf(inf.document);
                 }
-                IndexInf(inf);
+                IndexLineRule(inf);
             }
         }
         return it->second;
     }
 
-    void CheckInfForPrinter(const std::wstring& model, const std::wstring& printerName, const std::wstring& path) {
-        InfFile& inf = Inf(path);
-        inf.models.push_back(model);
-        if (inf.status != FileRead::Ok || !inf.printersChecked.insert(printerName).second) return;
-        // A quotation mark in the name is reported already, and no models
-        // line can be written for it.
-        if (printerName.find(L'"') != std::wstring::npos) return;
-
-        const std::wstring modelText = L"installation of model " + Q(model);
-        if (inf.utf16) {
-            // The set-up command reads a UTF-16 INF; the USB hardware ID search
-            // does not, which the INF's own finding reports once.
-            if (!inf.quotedAnywhereWide.contains(printerName))
-                Add(Severity::Error, "inf-no-model-line", path, 0, L"", printerName,
-                    modelText + L" fails: the INF names no model " + Q(printerName) +
-                        L", so the set-up command finds no driver for it");
-            return;
-        }
-        std::string name;
-        if (!m_.wideToAnsi(printerName, name)) {
-            Add(Severity::Error, "printer-name-not-ansi", path, 0, L"", printerName,
-                L"the printer name of model " + Q(model) + L" has characters outside code page 936: the installer "
-                L"cannot search the INF for it, finds no USB hardware ID, and Plug and Play installation of a "
-                L"printer connected by USB fails");
-            return;
-        }
-        const HardwareIdSearch search = SearchHardwareId(inf, name);
-        const std::wstring pnp = L"Plug and Play installation of model " + Q(model) + L" (a printer connected by USB)";
-        switch (search.status) {
-            case HardwareIdSearch::Found:
-                CheckHardwareId(inf, path, printerName, search, pnp);
-                return;
-            case HardwareIdSearch::Unusable:
-                Add(Severity::Error, "hardware-id-unusable", path, search.lineNumber, L"", printerName,
-                    pnp + L" fails: the hardware ID the installer takes from this line is over " +
-                        Num(kMaxHardwareIdChars) + L" characters or holds a zero byte");
-                return;
-            case HardwareIdSearch::NotFound:
-                break;
-        }
-        const auto lines = inf.keyLines.find(name);
-        if (lines != inf.keyLines.end()) {
-            Add(Severity::Warning, "inf-no-usb-line", path, lines->second.front() + 1, L"", printerName,
-                pnp + L" fails: no line for " + Q(printerName) +
-                    L" holds 'USB' from its first comma on, so the installer finds no USB hardware ID");
-            return;
-        }
-        // Near misses: a line the installer would take but for one detail.
-        const struct {
-            const std::unordered_map<std::string, size_t>& index;
-            std::string key;
-            std::wstring why;
-        } nearMisses[] = {
-            {inf.indentedKeyLine, name,
-             L"the models line of " + Q(printerName) + L" starts with a blank, and the installer takes only lines that "
-             L"start with the quoted printer name"},
-            {inf.foldedKeyLine, AsciiFolded(name),
-             L"the models line on this line spells " + Q(printerName) +
-                 L" in other letter case, and the installer compares letter case"},
-            {inf.quotedAnywhere, name,
-             Q(printerName) + L" appears in quotation marks only inside a line, never at the start of a models line"},
-        };
-        for (const auto& near : nearMisses) {
-            const auto found = near.index.find(near.key);
-            if (found == near.index.end()) continue;
-            Add(Severity::Error, "inf-line-not-at-start", path, found->second, L"", printerName,
-                pnp + L" fails: " + near.why + L", so it finds no USB hardware ID");
-            return;
-        }
-        Add(Severity::Error, "inf-no-model-line", path, 0, L"", printerName,
-            modelText + L" fails: the INF has no models line for printer name " + Q(printerName) +
-                L", so the set-up command finds no such model and there is no USB hardware ID");
-    }
-
-    // The installer's search (FindHardwareIdInText), started at the first
-    // line that can match: the lines before it cannot, so the answer is the
-    // same, without reading the whole file once per printer.
-    HardwareIdSearch SearchHardwareId(const InfFile& inf, const std::string& name) const {
+    // The installer's 8-bit rule (FindHardwareIdInText), started at the
+    // first line that can match: the lines before it cannot, so the answer
+    // is the same, without reading the whole file once per printer.
+    HardwareIdSearch SearchLineRule(const InfFile& inf, const std::string& name) const {
         const auto lines = inf.keyLines.find(name);
         if (lines == inf.keyLines.end()) return HardwareIdSearch{};
         const size_t first = lines->second.front();
@@ -712,34 +582,208 @@ private:
         return search;
     }
 
-    void CheckHardwareId(const InfFile& inf, const std::wstring& path, const std::wstring& printerName,
-                         const HardwareIdSearch& search, const std::wstring& pnp) {
+    // The ID the line rule gives when Plug and Play can use it, and its line.
+    std::optional<std::pair<std::wstring, size_t>> LineRuleId(const InfFile& inf, const std::wstring& printerName) {
+        std::string name;
+        if (!m_.wideToAnsi(printerName, name)) return std::nullopt;
+        const HardwareIdSearch search = SearchLineRule(inf, name);
         std::wstring id;
-        if (!m_.ansiToWide(search.id, id) || id.size() > kMaxHardwareIdChars) {
-            Add(Severity::Error, "hardware-id-unusable", path, search.lineNumber, L"", printerName,
-                pnp + L" fails: the hardware ID the installer takes from this line is no text of code page 936");
+        if (search.status != HardwareIdSearch::Found || !m_.ansiToWide(search.id, id)) return std::nullopt;
+        if (id.size() > kMaxHardwareIdChars || !IsUsableHardwareId(id)) return std::nullopt;
+        return std::pair{id, search.lineNumber};
+    }
+
+    void CheckInfForPrinter(const std::wstring& model, const std::wstring& printerName, const std::wstring& path) {
+        InfFile& inf = Inf(path);
+        inf.models.push_back(model);
+        if (inf.status != FileRead::Ok || !inf.parser.opens || !inf.printersChecked.insert(printerName).second)
             return;
+        // A quotation mark in the name is reported already, and no models
+        // line can be written for it.
+        if (printerName.find(L'"') != std::wstring::npos) return;
+
+        const std::wstring modelText = L"installation of model " + Q(model);
+        const std::wstring pnp = L"Plug and Play installation of model " + Q(model) + L" (a printer connected by USB)";
+        const auto lineRule = LineRuleId(inf, printerName);
+        const ModelLookup lookup = LookUpModel(inf.parser.read, printerName, o_.windows);
+        switch (lookup.status) {
+            case ModelLookup::NoManufacturer:
+            case ModelLookup::NotListed:
+            {
+                size_t line = 0;
+                const std::wstring why = WhyNotListed(inf, printerName, lookup, line);
+                Add(Severity::Error, "inf-no-model", path, line, L"", printerName,
+                    modelText + L" fails: " + why +
+                        L", so neither the set-up command nor Plug and Play finds a driver for it");
+                return;
+            }
+            case ModelLookup::NoUsbId:
+                if (!lineRule)
+                    Add(Severity::Warning, "inf-no-usb-id", path, lookup.modelLine, lookup.section, printerName,
+                        pnp + L" fails: no line of " + Q(printerName) + L" in [" + lookup.section +
+                            L"] carries a USBPRINT\\ or USB\\ hardware ID (the set-up command does not need one)");
+                break;
+            case ModelLookup::Unusable:
+                if (!lineRule)
+                    Add(Severity::Error, "hardware-id-unusable", path, lookup.idLine, lookup.section, printerName,
+                        pnp + L" fails: the first USB hardware ID of " + Q(printerName) + L" has " +
+                            Num(kMaxInfTokenChars) + L" characters or more, so Windows' INF parser may have cut it, "
+                            L"and the installer passes no such ID on");
+                break;
+            case ModelLookup::Found:
+                break;
         }
-        if (id.empty()) {
-            const std::string_view line = InfLine(inf, search.lineNumber - 1);
-            const size_t comma = line.find(',');
-            const bool second = comma != std::string_view::npos && line.find(',', comma + 1) != std::string_view::npos;
-            Add(Severity::Error, "hardware-id-empty", path, search.lineNumber, L"", printerName,
-                pnp + L" fails: the installer takes the hardware ID between the line's first and second comma, and " +
-                    (second ? L"there is nothing between them" : L"the line has no second comma"));
-            return;
+        // The line rule decides first; Windows then matches that ID against
+        // the models section it reads.
+        if (lineRule && lookup.status != ModelLookup::Unusable &&
+            (lookup.status != ModelLookup::Found || lookup.id != lineRule->first))
+            Add(Severity::Warning, "hardware-id-differs", path, lineRule->second, L"", printerName,
+                pnp + L": the installer takes " + Q(lineRule->first) +
+                    L" from the first line that starts with the quoted printer name, but Windows' models line of " +
+                    Q(printerName) + L" in [" + lookup.section + L"] " +
+                    (lookup.status == ModelLookup::Found ? L"gives " + Q(lookup.id)
+                                                         : std::wstring(L"lists no USB hardware ID")) +
+                    L", so no device may match");
+        CheckInstallFiles(inf, path, model, printerName, lookup.section);
+    }
+
+    // Why the printer is in no models section Windows reads on x64: where
+    // it does stand, if anywhere.
+    std::wstring WhyNotListed(const InfFile& inf, const std::wstring& printerName, const ModelLookup& lookup,
+                              size_t& where) const {
+        where = 0;
+        if (lookup.status == ModelLookup::NoManufacturer) return L"the INF has no [Manufacturer] section";
+        std::wstring why = lookup.modelsSections.empty()
+                               ? std::wstring(L"no [Manufacturer] line offers a models section decorated for x64 "
+                                              L"(NTamd64), and 64-bit Windows reads no other")
+                               : L"no line of the models sections Windows reads on x64 (" + Sections(lookup.modelsSections) +
+                                     L") has the model name " + Q(printerName);
+        for (const InfSection& section : inf.document.Sections()) {
+            for (const InfLine& line : section.lines) {
+                const auto key = inf.document.Field(line, 0);
+                if (!key) continue;
+                if (!ProfileNamesEqual(*key, printerName)) continue;
+                where = line.fileLine;
+                if (*key == printerName)
+                    return why + L" (line " + Num(line.fileLine) + L" in [" + section.name +
+                           L"] has it, a section 64-bit Windows does not read for this model list)";
+                return why + L" (line " + Num(line.fileLine) + L" spells it " + Q(*key) +
+                           L", and the model name must match letter case)";
+            }
         }
-        const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
-        if (blank(id.front()) || blank(id.back())) {
-            Add(Severity::Error, "hardware-id-blank", path, search.lineNumber, L"", printerName,
-                pnp + L" fails: the hardware ID " + Q(id) + L" the installer takes has a blank at its " +
-                    (blank(id.front()) ? L"start" : L"end") + L", which it keeps, so no device matches");
-            return;
+        return why;
+    }
+
+    static std::wstring Sections(const std::vector<std::wstring>& names) {
+        std::wstring out;
+        for (const auto& n : names) out += (out.empty() ? L"[" : L", [") + n + L"]";
+        return out;
+    }
+
+    // The lines of a section the installer's parser gives; none when absent.
+    const std::vector<InfFields>& LinesOf(const InfFile& inf, const std::wstring& section) const {
+        static const std::vector<InfFields> kNone;
+        const std::vector<InfFields>* lines = inf.parser.read(section);
+        return lines ? *lines : kNone;
+    }
+
+    // The first line of `section` whose key is `key`, letter case ignored.
+    std::optional<InfFields> LineWithKey(const InfFile& inf, const std::wstring& section,
+                                         const std::wstring& key) const {
+        for (const InfFields& line : LinesOf(inf, section))
+            if (line.key && ProfileNamesEqual(*line.key, key)) return line;
+        return std::nullopt;
+    }
+
+    // The files the model's install section copies or names, each looked up
+    // through [SourceDisksFiles] and [SourceDisksNames] on the medium: a file
+    // missing there makes Windows stop to ask for the disk (and Wine's
+    // SetupAPI retry the copy for ever).
+    void CheckInstallFiles(InfFile& inf, const std::wstring& path, const std::wstring& model,
+                           const std::wstring& printerName, const std::wstring& modelsSection) {
+        std::optional<std::wstring> installName;
+        for (const InfFields& line : LinesOf(inf, modelsSection))
+            if (line.key && *line.key == printerName && !line.fields.empty()) {
+                installName = line.fields.front();
+                break;
+            }
+        if (!installName || installName->empty()) return;
+        // As 64-bit Windows picks the install section: .NTamd64, then .NT, then plain.
+        std::wstring section;
+        for (const std::wstring& candidate : {*installName + L".NTamd64", *installName + L".NT", *installName})
+            if (inf.parser.read(candidate)) {
+                section = candidate;
+                break;
+            }
+        // A printer INF may name its data file as the install section and
+        // have none: there is nothing more to look up then.
+        if (section.empty() || !inf.installSectionsChecked.insert(Folded(section)).second) return;
+
+        std::vector<std::pair<std::wstring, size_t>> files;  // file, line naming it
+        bool includes = false;
+        const auto add = [&](const std::wstring& file, size_t line) {
+            if (file.empty()) return;
+            for (const auto& f : files)
+                if (ProfileNamesEqual(f.first, file)) return;
+            files.emplace_back(file, line);
+        };
+        for (const InfFields& line : LinesOf(inf, section)) {
+            if (!line.key) continue;
+            const std::wstring& key = *line.key;
+            if (ProfileNamesEqual(key, L"Include") || ProfileNamesEqual(key, L"Needs")) includes = true;
+            if (ProfileNamesEqual(key, L"CopyFiles")) {
+                for (const std::wstring& entry : line.fields) {
+                    if (entry.starts_with(L'@')) {
+                        add(entry.substr(1), line.fileLine);
+                        continue;
+                    }
+                    for (const InfFields& copy : LinesOf(inf, entry)) {
+                        const std::wstring source = copy.fields.size() > 1 && !copy.fields[1].empty()
+                                                        ? copy.fields[1]
+                                                        : copy.fields.empty() ? copy.key.value_or(L"") : copy.fields[0];
+                        add(source, copy.fileLine);
+                    }
+                }
+            }
+            for (const wchar_t* named : {L"DataFile", L"DriverFile", L"ConfigFile", L"HelpFile"})
+                if (ProfileNamesEqual(key, named) && !line.fields.empty()) add(line.fields.front(), line.fileLine);
         }
-        if (!StartsWithNoCase(id, L"USBPRINT\\") && !StartsWithNoCase(id, L"USB\\")) {
-            Add(Severity::Error, "hardware-id-wrong", path, search.lineNumber, L"", printerName,
-                pnp + L" fails: the installer takes " + Q(id) + L", the text between the line's first and second "
-                L"comma, which is no USB hardware ID (the USB ID must come first after the install section)");
+        const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+        for (const auto& [file, line] : files) {
+            const std::wstring installation = L"installation of model " + Q(model) + L" from [" + section + L"]";
+            auto listed = LineWithKey(inf, L"SourceDisksFiles.amd64", file);
+            if (!listed) listed = LineWithKey(inf, L"SourceDisksFiles", file);
+            if (!listed) {
+                // Files of an included system INF come from Windows itself.
+                if (!includes)
+                    Add(Severity::Error, "inf-file-missing", path, line, section, file,
+                        installation + L" stops: [SourceDisksFiles] does not list " + Q(file) +
+                            L", so Windows has no source for it on the medium");
+                continue;
+            }
+            const std::wstring disk = listed->fields.empty() ? L"" : listed->fields[0];
+            auto diskLine = LineWithKey(inf, L"SourceDisksNames.amd64", disk);
+            if (!diskLine) diskLine = LineWithKey(inf, L"SourceDisksNames", disk);
+            if (!diskLine) {
+                Add(Severity::Error, "inf-file-missing", path, listed->fileLine, L"SourceDisksFiles", file,
+                    installation + L" stops: " + Q(file) + L" is on disk " + Q(disk) +
+                        L", which [SourceDisksNames] does not name");
+                continue;
+            }
+            std::wstring where = folder;
+            for (const std::wstring& part : {diskLine->fields.size() > 3 ? diskLine->fields[3] : std::wstring(),
+                                             listed->fields.size() > 1 ? listed->fields[1] : std::wstring()}) {
+                std::wstring_view p = part;
+                while (!p.empty() && (p.front() == L'\\' || p.front() == L'/')) p.remove_prefix(1);
+                if (p.empty() || p == L".") continue;
+                where += std::wstring(p);
+                if (where.back() != L'\\' && where.back() != L'/') where += L'\\';
+            }
+            where += file;
+            if (!m_.fileOpens(m_.context, where))
+                Add(Severity::Error, "inf-file-missing", path, line, section, file,
+                    installation + L" stops: " + where + L" is missing from the medium, so Windows asks for the "
+                    L"disk (and Wine's SetupAPI retries the copy for ever)");
         }
     }
 
@@ -795,11 +839,9 @@ private:
             const InfFile& inf = infs_[path];
             switch (inf.status) {
                 case FileRead::Ok:
-                    if (inf.utf16)
-                        Add(Severity::Error, "inf-utf16", path, 0, L"", L"",
-                            L"the INF is UTF-16 text, which the installer reads as 8-bit text: it finds no models "
-                            L"line and no USB hardware ID, so Plug and Play installation fails for " +
-                                Models(inf.models) + L" (the set-up command still reads it)");
+                    ReportInfEncoding(inf, path);
+                    if (!inf.parser.opens) ReportInfNotOpening(inf, path);
+                    else ReportUndefinedStrings(inf, path);
                     break;
                 case FileRead::Missing:
                 case FileRead::Unreadable:
@@ -815,6 +857,82 @@ private:
                     break;
             }
         }
+    }
+
+    void ReportInfNotOpening(const InfFile& inf, const std::wstring& path) {
+        std::wstring why;
+        switch (static_cast<InfError>(inf.parser.error)) {
+            case InfError::LineBeforeFirstSection:
+                why = L"text stands before its first section and it has no [Strings] section";
+                break;
+            case InfError::UnfinishedSectionName: why = L"a '[' has no ']' on its line"; break;
+            case InfError::SectionNameTooLong:
+                why = L"a section name has over " + Num(kMaxInfSectionNameChars) + L" characters";
+                break;
+            case InfError::NoSignature:
+                why = L"its [Version] section has no Signature of \"$Windows NT$\"";
+                break;
+            default: why = L"Windows' INF parser refuses it (error " + Num(inf.parser.error) + L")"; break;
+        }
+        Add(Severity::Error, "inf-not-inf", path, inf.parser.errorLine, L"", L"",
+            L"the driver INF does not open as an INF file: " + why + L"; installation fails for " +
+                Models(inf.models));
+    }
+
+    void ReportInfEncoding(const InfFile& inf, const std::wstring& path) {
+        const std::wstring save = L"; save it as UTF-16LE with a byte-order mark (\"Unicode\"), as Windows asks";
+        switch (inf.document.Encoding()) {
+            case InfEncoding::Utf16LE: return;
+            case InfEncoding::Utf16BE:
+                Add(Severity::Error, "inf-encoding", path, 0, L"", L"",
+                    L"saved as UTF-16 big-endian, which Windows documents no support for (Wine reads it as ANSI "
+                    L"text and finds no section)" + save);
+                return;
+            case InfEncoding::Utf16LEWithoutMark:
+                Add(Severity::Warning, "inf-encoding", path, 0, L"", L"",
+                    L"saved as UTF-16 without a byte-order mark: Windows guesses the encoding from the bytes" + save);
+                return;
+            case InfEncoding::Utf8:
+                Add(Severity::Warning, "inf-encoding", path, 1, L"", L"",
+                    L"saved as UTF-8 with a byte-order mark: Windows documents only ANSI and UTF-16LE INF files, "
+                    L"and one that reads it as ANSI text garbles every non-ASCII name" + save);
+                return;
+            case InfEncoding::Ansi: break;
+        }
+        if (!HasHighBytes(inf.bytes)) return;
+        const std::vector<std::string_view> lines = ProfileByteLines(inf.bytes);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (!HasHighBytes(lines[i])) continue;
+            std::wstring text;
+            const bool gbk = m_.ansiToWide(lines[i], text);
+            Add(Severity::Warning, "inf-encoding", path, i + 1, L"", L"",
+                std::wstring(gbk ? L"ANSI text with non-ASCII characters: Windows reads them in the PC's code "
+                                   L"page, so names and files differ on a PC whose code page is not 936"
+                                 : L"bytes that are no text of code page 936: Windows reads the line as " +
+                                       Q(m_.decodeAnsi(lines[i]))) +
+                    save);
+            return;
+        }
+    }
+
+    // A %strkey% token that [Strings] does not define stays in the text as
+    // written: a model name, file name or section name then names nothing.
+    void ReportUndefinedStrings(const InfFile& inf, const std::wstring& path) {
+        std::set<std::wstring> seen;
+        for (const InfSection& section : inf.document.Sections())
+            for (const InfLine& line : section.lines) {
+                std::vector<std::wstring> tokens = line.key ? inf.document.UndefinedTokens(*line.key)
+                                                            : std::vector<std::wstring>{};
+                for (const std::wstring& field : line.fields)
+                    for (std::wstring& t : inf.document.UndefinedTokens(field)) tokens.push_back(std::move(t));
+                for (const std::wstring& token : tokens) {
+                    if (!seen.insert(Folded(token)).second) continue;
+                    Add(Severity::Warning, "inf-undefined-string", path, line.fileLine, section.name,
+                        L"%" + token + L"%",
+                        L"[Strings] defines no " + Q(token) + L": Windows keeps '%" + token +
+                            L"%' as it is written wherever it stands");
+                }
+            }
     }
 
     // ---- Companion programs ----
@@ -890,6 +1008,7 @@ private:
 
     const MediumAccess& m_;
     const CheckOptions& o_;
+    mutable std::vector<wchar_t> buffer_;
     CheckReport report_;
     std::wstring dir_;
     ProfileDocument doc_;
@@ -904,6 +1023,8 @@ private:
 
 // Control characters would break the one-line form of a finding.
 std::string Printable(std::wstring_view text) {
+    if (std::none_of(text.begin(), text.end(), [](wchar_t c) { return static_cast<unsigned>(c) < 0x20 || c == 0x7F; }))
+        return ToUtf8(text);
     std::wstring shown;
     for (wchar_t c : text) {
         if (static_cast<unsigned>(c) < 0x20 || c == 0x7F) {
@@ -919,8 +1040,11 @@ std::string Printable(std::wstring_view text) {
 }
 
 std::string JsonString(std::wstring_view text) {
-    std::string out = "\"";
-    for (char c : ToUtf8(text)) {
+    const std::string utf8 = ToUtf8(text);
+    std::string out;
+    out.reserve(utf8.size() + 2);
+    out += '"';
+    for (char c : utf8) {
         const auto u = static_cast<unsigned char>(c);
         if (c == '"' || c == '\\') {
             out += '\\';

@@ -15,6 +15,10 @@
 #include <string_view>
 #include <vector>
 
+#include <memory>
+
+#include "core/inf_models.h"
+#include "core/inf_reader.h"
 #include "core/ini_reader.h"
 
 namespace core {
@@ -44,6 +48,17 @@ struct CheckReport {
 
 enum class FileRead { Ok, Missing, Unreadable, TooLarge };
 
+// What the installer's INF parser answers for one INF file: whether it
+// opens (SetupOpenInfFileW with INF_STYLE_WIN4, and its error and line when
+// not), and the lines of any section, %strkey% resolved.
+struct InfParserView {
+    bool opens = false;
+    unsigned error = 0;
+    size_t errorLine = 0;
+    InfSectionReader read;
+    std::shared_ptr<void> keep;  // what `read` needs while it is used
+};
+
 // How the checker reaches a medium.  Paths are relative to the medium's
 // folder (the installer's program directory), with backslashes.  Wide text
 // is UTF-16 code units on every platform.
@@ -65,6 +80,11 @@ struct MediumAccess {
     AnsiDecoder decodeAnsi = nullptr;
     bool (*ansiToWide)(std::string_view bytes, std::wstring& text) = nullptr;
     bool (*wideToAnsi)(std::wstring_view text, std::string& bytes) = nullptr;
+    // The installer's INF parser on the INF at `path` (Windows: SetupAPI);
+    // `document` is the INF reader's parse of the same bytes, for line
+    // numbers.  Null, or false: the document answers for the parser.
+    bool (*openInf)(void* context, const std::wstring& path, const InfDocument& document,
+                    InfParserView& view) = nullptr;
 };
 
 struct CheckOptions {
@@ -73,6 +93,8 @@ struct CheckOptions {
     std::wstring programDirectory = L"D:\\";
     // The port name the set-up command is assumed to get.
     std::wstring port = L"USB001";
+    // The Windows the models section is chosen for (on Windows: the PC's own).
+    WindowsVersion windows;
 };
 
 CheckReport CheckMedium(const MediumAccess& medium, const CheckOptions& options);

@@ -38,17 +38,34 @@ std::wstring Widen(std::string_view text) {
     return wide;
 }
 
-// The joined text is some manufacturer value followed by some model value,
-// each standing in the text between its key and a ';'.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+std::string_view Trimmed(std::string_view v) {
+    while (!v.empty() && IsBlank(v.front())) v.remove_prefix(1);
+    while (!v.empty() && IsBlank(v.back())) v.remove_suffix(1);
+    return v;
+}
+
+// The value after a key at `pos`: up to the next ';' or the end of the text.
+std::string_view ValueAt(std::string_view text, size_t pos) {
+    const std::string_view rest = text.substr(pos);
+    return rest.substr(0, rest.find(';'));
+}
+
+// The joined text is some manufacturer value, as sent, followed by some
+// model value without its blanks, each standing in the text after its key
+// up to a ';' or the end.
 bool SplitsIntoKeyValues(std::string_view text, const std::string& joined) {
     static constexpr std::string_view kMakeKeys[] = {"MFG:", "MANUFACTURER:"};
     static constexpr std::string_view kModelKeys[] = {"MODEL:", "MDL:"};
     for (size_t k = 0; k <= joined.size(); ++k) {
         bool make = false, model = false;
         for (auto key : kMakeKeys)
-            make |= text.find(std::string(key) + joined.substr(0, k) + ";") != std::string_view::npos;
+            for (size_t at = text.find(key); at != std::string_view::npos && !make; at = text.find(key, at + 1))
+                make = ValueAt(text, at + key.size()) == joined.substr(0, k);
         for (auto key : kModelKeys)
-            model |= text.find(std::string(key) + joined.substr(k) + ";") != std::string_view::npos;
+            for (size_t at = text.find(key); at != std::string_view::npos && !model; at = text.find(key, at + 1))
+                model = Trimmed(ValueAt(text, at + key.size())) == joined.substr(k);
         if (make && model) return true;
     }
     return false;
@@ -78,7 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(exact.ok && exact.joined == r.joined);
         if (!r.joined.empty()) FUZZ_CHECK(!Parse(text, r.joined.size()).ok);
         // Bytes appended after a readable ID that hold no ':' cannot form a
-        // key, so the first occurrences and the answer stay.
+        // key, so the first occurrences and the answer stay (a ';' first, so
+        // that a last value without one is closed where it ended).
         std::string longer(text);
         longer += ";;xyz;";
         const Result appended = Parse(longer, core::kMakeAndModelBytes);
@@ -92,12 +110,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(core::IsMakersOwnPrinter(wide) == own);
 
     // The detection's model: what stands between the first "MDL:" and the
-    // next ';', never a ';' itself.
+    // next ';' or the end, without blanks at either end, never a ';' itself.
     const std::wstring wideText = Widen(text);
     const std::wstring model = core::ModelAfterMdlKey(wideText);
     FUZZ_CHECK(model.find(L';') == std::wstring::npos);
-    const size_t key = wideText.find(L"MDL:");
-    const size_t end = key == std::wstring::npos ? key : wideText.find(L';', key + 4);
-    FUZZ_CHECK(model == (end == std::wstring::npos ? std::wstring() : wideText.substr(key + 4, end - key - 4)));
+    FUZZ_CHECK(model.empty() || (!IsBlank(static_cast<char>(model.front())) && !IsBlank(static_cast<char>(model.back()))));
+    const size_t key = text.find("MDL:");
+    FUZZ_CHECK(model == (key == std::string_view::npos ? std::wstring() : Widen(Trimmed(ValueAt(text, key + 4)))));
     return 0;
 }

@@ -70,7 +70,7 @@ TEST(ReadMakeAndModel, KeyChoiceOrderAndRealLookingIds) {
         {"first occurrence wins", "MFG:One;MFG:Two;MDL:A;MDL:B;", true, "OneA"},
         {"keys are case-sensitive", "mfg:X;mdl:Y;", false, ""},
         {"manufacturer but no model key", "MFG:Telvix;CMD:ESC/P;CLS:PRINTER;", false, ""},
-        {"last pair (manufacturer) without ';'", "MDL:QD-450;MFG:Telvix", false, ""},
+        {"last pair (manufacturer) without ';'", "MDL:QD-450;MFG:Telvix", true, "TelvixQD-450"},
         {"empty values", "MFG:;MDL:;", true, ""},
         {"only the first ':' separates", "MFG:a:b;MDL:x;", true, "a:bx"},
         {"empty ID", "", false, ""},
@@ -83,7 +83,8 @@ TEST(ReadMakeAndModel, KeyChoiceOrderAndRealLookingIds) {
         {"label printer with both model keys",
          "MANUFACTURER:Zebra Technologies;COMMAND SET:ZPL;MODEL:ZTC GK420d;MDL:GK420d;CLASS:PRINTER;", true,
          "Zebra TechnologiesZTC GK420d"},
-        {"firmware that drops the final ';'", "MFG:Kesto;CMD:ESC/P;CLS:PRINTER;MDL:KP-120", false, ""},
+        {"firmware that drops the final ';'", "MFG:Kesto;CMD:ESC/P;CLS:PRINTER;MDL:KP-120", true, "KestoKP-120"},
+        {"model padded, manufacturer kept as sent", "MFG:Orvane ;MDL: KX-24  ;", true, "Orvane KX-24"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -144,11 +145,39 @@ TEST(ModelAfterMdlKey, ReadsOnlyMdlUpToTheNextSemicolon) {
         {L"MFG:Orvane;MDL:VP-7730;CLS:PRINTER;", L"VP-7730"},
         {L"MFG:Telvix;MODEL:QD-450;", L""},  // MODEL: is never read here
         {L"MODEL:Long;MDL:Short;", L"Short"},
-        {L"MFG:Telvix;MDL:QD-450", L""},  // no ';' after it
+        {L"MFG:Telvix;MDL:QD-450", L"QD-450"},  // no ';' after it
         {L"MDL:打印机;", L"打印机"},
         {L"MDL:A;MDL:B;", L"A"},
+        {L"MDL:;MDL:B;", L""},
+        {L"MDL: \t ;", L""},
     };
     for (const auto& c : cases) EXPECT_EQ(core::ModelAfterMdlKey(c.text), c.model) << c.text;
+}
+
+// Regressions: the model of a printer whose ID pads it with blanks, or
+// whose last pair has no ';', was read padded or not at all, so the printer
+// was never preselected nor identified.
+TEST(DeviceIdModel, PaddedModelOrLastPairWithoutSemicolonIsRead) {
+    const struct {
+        std::string text;
+        const wchar_t* mdl;   // ModelAfterMdlKey
+        const char* joined;   // ReadMakeAndModel
+    } cases[] = {
+        {"MFG:Zebra;MDL:LP2844 ;", L"LP2844", "ZebraLP2844"},
+        {"MFG:Eastman Kodak Company;CMD:EK1;MDL: 1400 Printer;CLS:Printer;", L"1400 Printer",
+         "Eastman Kodak Company1400 Printer"},
+        {"MFG:MITSUBISHI;CMD:MEL;MDL:CP30D   ;CLS:PRINTER;", L"CP30D", "MITSUBISHICP30D"},
+        {"MFG: Lexmark;MDL: Lexmark C540", L"Lexmark C540", " LexmarkLexmark C540"},
+        {"MFG:Orvane;MDL:VP-7730", L"VP-7730", "OrvaneVP-7730"},
+        {"MFG:Orvane;MDL:VP-7730\r\n", L"VP-7730", "OrvaneVP-7730"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(core::ModelAfterMdlKey(std::wstring(c.text.begin(), c.text.end())), c.mdl);
+        const MakeModel r = Parse(c.text);
+        EXPECT_TRUE(r.ok);
+        EXPECT_EQ(r.joined, c.joined);
+    }
 }
 
 }  // namespace

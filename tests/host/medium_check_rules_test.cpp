@@ -31,6 +31,15 @@ namespace fs = std::filesystem;
 const std::wstring kInf24 = L"OrvaneDriver\\OrvaneDriver\\Orvane 24pin\\Orvane.INF";
 const std::wstring kInf9 = L"OrvaneDriver\\OrvaneDriver\\Orvane 9pin\\Orvane.INF";
 const std::string kP9 = "\"Orvane OP-9150\"";  // as the 9-pin INF names the 9-pin printer
+// Lines 1-5 of a driver INF: the models lines start on line 6.
+const std::wstring kInf9Folder = L"OrvaneDriver\\OrvaneDriver\\Orvane 9pin\\";
+// An install section for the 9-pin printer's line (lines 7-13 after it):
+// the data file OP9150.GPD from disk 1 in the INF's own folder.
+const std::string kInstall =
+    "\r\n[SourceDisksNames]\r\n1=\"Disk\",,,\r\n[SourceDisksFiles]\r\nOP9150.GPD=1\r\n"
+    "[OP9150]\r\nCopyFiles=@OP9150.GPD\r\nDataFile=OP9150.GPD";
+const std::string kInfHead =
+    "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Manufacturer]\r\n\"Orvane\"=Orvane,NTamd64\r\n[Orvane.NTamd64]\r\n";
 
 std::string Utf16Bytes(const std::wstring& text, bool bigEndian = false, bool mark = true) {
     std::string bytes = mark ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
@@ -41,6 +50,8 @@ std::string Utf16Bytes(const std::wstring& text, bool bigEndian = false, bool ma
     }
     return bytes;
 }
+
+std::wstring Ascii(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 std::string Gbk(const std::wstring& text) {
     std::string bytes;
@@ -101,12 +112,10 @@ struct Medium {
             L"曜驰7730=VP-7730.pdf", L"[OTHER_SOFTWARE]",              // 19-20
             L"Quorin=Quorin\\Quorin.exe", L"Tessan=Tessan\\Tessan.exe",  // 21-22
         };
-        const std::string head = "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Orvane.NTamd64]\r\n";
-        m.files[kInf24] = head +
+        m.files[kInf24] = kInfHead +
                           "\"Orvane OP-730K\" = OP730K.GPD,USBPRINT\\OrvaneOP-730K8C1E,LPTENUM\\OrvaneOP-730K8C1E\r\n"
-                          "\"Orvane VP-7730\" = VP7730.GPD,USBPRINT\\OrvaneVP-77305E31,LPTENUM\\OrvaneVP-77305E31\r\n"
-                          "[Strings]\r\n";
-        m.files[kInf9] = head + "\"Orvane OP-9150\" = OP9150.GPD,USBPRINT\\Orvane9150,LPTENUM\\X\r\n[Strings]\r\n";
+                          "\"Orvane VP-7730\" = VP7730.GPD,USBPRINT\\OrvaneVP-77305E31,LPTENUM\\OrvaneVP-77305E31\r\n";
+        m.files[kInf9] = kInfHead + "\"Orvane OP-9150\" = OP9150.GPD,USBPRINT\\Orvane9150,LPTENUM\\X\r\n";
         for (const wchar_t* f : {L"OP-730K.pdf", L"VP-7730.pdf", L"Printer.PDF"})
             m.files[L"OrvaneManual\\" + std::wstring(f)] = "%PDF-1.4\n";
         m.files[L"Quorin\\Quorin.exe"] = m.files[L"Tessan\\Tessan.exe"] = "MZ";
@@ -281,11 +290,13 @@ TEST(MediumCheckRules, EveryRuleOnAMediumThatBreaksIt) {
         {"printer name only in a second PRINTER_NAME section",
          Then(Line(L"OP-9150="), After(L"", {L"[PRINTER_NAME]", L"OP-9150=Orvane OP-9150"})),
          {E("no-printer-name", 23), W("duplicate-section", 22)}},
-        {"comma in the printer name", Add(L"Comma", L"Orvane A,B"),
-         {E("printer-name-character", 11), E("hardware-id-wrong", 7, kInf24)}},
+        {"comma in the printer name", Add(L"Comma", L"Orvane A,B"), {E("printer-name-character", 11)}},
         {"backslash in the printer name", Add(L"Slash", L"Orvane A\\B"), {E("printer-name-character", 11)}},
         {"quotation mark in the printer name", Add(L"Quote", L"Orvane A\"B"), {E("printer-name-character", 11)}},
-        {"printer name outside code page 936", Add(L"Thai", L"Orvane \x0E01"), {E("printer-name-not-ansi", 0, kInf24)}},
+        {"printer name outside code page 936, found in a UTF-16 INF that lists only it",
+         Then(Add(L"Thai", L"Orvane \x0E01"),
+              [](Medium& m) { m.files[kInf24] = Utf16Bytes(Ascii(kInfHead) + L"\"Orvane \x0E01\"=T,USBPRINT\\T\r\n"); }),
+         {E("inf-no-model", 0, kInf24), E("inf-no-model", 0, kInf24)}},
         // Pin types.
         {"type missing", Line(t9), {E("no-printer-type", 0)}},
         {"type keyed by the model name", Line(t9, L"OP-9150=9"), {E("no-printer-type", 0)}},
@@ -296,50 +307,97 @@ TEST(MediumCheckRules, EveryRuleOnAMediumThatBreaksIt) {
         // Driver INF files.
         {"INF missing", File(kInf9), {E("inf-missing", 0, kInf9)}},
         {"INF unreadable", File(kInf9, kUnreadable), {E("inf-missing", 0, kInf9)}},
-        {"INF in UTF-16", File(kInf24, Utf16Bytes(L"[Orvane.NTamd64]\r\n\"Orvane OP-730K\"=A,USBPRINT\\A,B\r\n")),
-         {E("inf-utf16", 0, kInf24), E("inf-no-model-line", 0, kInf24)}},
-        {"no line for the printer", InfLine("; gone"), {E("inf-no-model-line", 0, kInf9)}},
-        {"line starts with a blank", InfLine("  " + kP9 + " = A,USBPRINT\\A,B"), {E("inf-line-not-at-start", 4, kInf9)}},
-        {"line starts with a tab", InfLine("\t" + kP9 + " = A,USBPRINT\\A,B"), {E("inf-line-not-at-start", 4, kInf9)}},
-        {"name in other letter case", InfLine("\"ORVANE OP-9150\" = A,USBPRINT\\A,B"),
-         {E("inf-line-not-at-start", 4, kInf9)}},
-        {"name only inside a line (strings)",
-         Then(InfLine("%M% = A,USBPRINT\\A,B"), [](Medium& m) { m.files[kInf9] += "M=" + kP9 + "\r\n"; }),
-         {E("inf-line-not-at-start", 6, kInf9)}},
+        // The INF as Windows' parser reads it; the line rule first where it
+        // gives a usable ID.
+        {"INF in UTF-16 (the line rule finds nothing)",
+         File(kInf9, Utf16Bytes(Ascii(kInfHead + kP9 + " = A,USBPRINT\\A,B\r\n"))), {}},
+        {"INF in UTF-16 big-endian", File(kInf9, Utf16Bytes(Ascii(kInfHead + kP9 + " = A,USBPRINT\\A\r\n"), true)),
+         {E("inf-encoding", 0, kInf9)}},
+        {"INF in UTF-8 with its mark", File(kInf9, "\xEF\xBB\xBF" + kInfHead + kP9 + "=A,USBPRINT\\A\r\n"),
+         {W("inf-encoding", 1, kInf9)}},
+        {"INF without a signature", File(kInf9, "[Manufacturer]\r\nO=Orvane,NTamd64\r\n[Orvane.NTamd64]\r\n" + kP9 + "=A,USBPRINT\\A\r\n"),
+         {E("inf-not-inf", 0, kInf9)}},
+        {"INF with an unfinished section name", InfLine("[Orvane.NTamd64"), {E("inf-not-inf", 6, kInf9)}},
+        {"no line for the printer", InfLine("; gone"), {E("inf-no-model", 0, kInf9)}},
+        {"model only in an undecorated section, which x64 does not read",
+         File(kInf9, "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Manufacturer]\r\n\"Orvane\"=Orvane\r\n[Orvane]\r\n" + kP9 +
+                         "=A,USBPRINT\\A\r\n"),
+         {E("inf-no-model", 6, kInf9)}},
+        {"model only in a section for a newer Windows",
+         File(kInf9, "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Manufacturer]\r\nO=Orvane,NTamd64.11.0\r\n"
+                     "[Orvane.NTamd64.11.0]\r\n" + kP9 + "=A,USBPRINT\\A\r\n"),
+         {E("inf-no-model", 6, kInf9)}},
+        {"the section of the highest version not above this Windows",
+         File(kInf9, "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Manufacturer]\r\nO=Orvane,NTamd64,NTamd64.6.0,NTamd64.11.0\r\n"
+                     "[Orvane.NTamd64]\r\n" + kP9 + "=A,LPTENUM\\A\r\n[Orvane.NTamd64.6.0]\r\n" + kP9 +
+                     "=A,USBPRINT\\A6\r\n[Orvane.NTamd64.11.0]\r\n" + kP9 + "=A,USBPRINT\\A11\r\n"),
+         {}},
+        {"line starts with a blank", InfLine("  " + kP9 + " = A,USBPRINT\\A,B"), {}},
+        {"line starts with a tab", InfLine("\t" + kP9 + " = A,USBPRINT\\A,B"), {}},
+        {"name in other letter case", InfLine("\"ORVANE OP-9150\" = A,USBPRINT\\A,B"), {E("inf-no-model", 6, kInf9)}},
+        {"name as a %token% of [Strings]",
+         Then(InfLine("%M% = A,USBPRINT\\A,B"), [](Medium& m) { m.files[kInf9] += "[Strings]\r\nM=" + kP9 + "\r\n"; }),
+         {}},
+        {"name as an undefined %token%", InfLine("%M% = A,USBPRINT\\A,B"),
+         {E("inf-no-model", 0, kInf9), W("inf-undefined-string", 6, kInf9)}},
         {"several IDs, USB first", InfLine(kP9 + "\t= OP.dat,USBPRINT\\Orvane9150,LPTENUM\\Orvane9150,OP"), {}},
-        {"LPTENUM before USBPRINT: the installer takes the LPT ID", InfLine(kP9 + "=sec,LPTENUM\\X,USBPRINT\\X"),
-         {E("hardware-id-wrong", 4, kInf9)}},
+        {"LPTENUM before USBPRINT", InfLine(kP9 + "=sec,LPTENUM\\X,USBPRINT\\X"), {}},
         {"USB only on the printer's second line", InfLine(kP9 + "=sec,LPTENUM\\X\r\n" + kP9 + "=sec,USBPRINT\\X,L"), {}},
-        {"no USB on any line of the printer", InfLine(kP9 + "=sec,LPTENUM\\X"), {W("inf-no-usb-line", 4, kInf9)}},
-        {"'usb' in small letters", InfLine(kP9 + "=sec,usbprint\\X,lpt"), {W("inf-no-usb-line", 4, kInf9)}},
-        {"only one comma: empty ID", InfLine(kP9 + "=sec,USBPRINT\\X"), {E("hardware-id-empty", 4, kInf9)}},
-        {"nothing between the commas", InfLine(kP9 + "=sec,,USBPRINT\\X"), {E("hardware-id-empty", 4, kInf9)}},
-        {"blank after the first comma", InfLine(kP9 + "=sec, USBPRINT\\X,L"), {E("hardware-id-blank", 4, kInf9)}},
-        {"ID of 1023 characters", InfLine(kP9 + "=sec,USBPRINT\\" + std::string(1014, 'I') + ",L"), {}},
-        {"ID of 1024 characters", InfLine(kP9 + "=sec,USBPRINT\\" + std::string(1015, 'I') + ",L"),
-         {E("hardware-id-unusable", 4, kInf9)}},
+        {"no USB on any line of the printer", InfLine(kP9 + "=sec,LPTENUM\\X"), {W("inf-no-usb-id", 6, kInf9)}},
+        {"'usb' in small letters", InfLine(kP9 + "=sec,usbprint\\X,lpt"), {}},
+        {"only one comma", InfLine(kP9 + "=sec,USBPRINT\\X"), {}},
+        {"nothing between the commas", InfLine(kP9 + "=sec,,USBPRINT\\X"), {}},
+        {"blank after the first comma", InfLine(kP9 + "=sec, USBPRINT\\X,L"), {}},
+        {"the line rule's ID is not the one Windows lists",
+         Then(InfLine(kP9 + "=sec,USBPRINT\\Old"),
+              [](Medium& m) {
+                  std::string& inf = m.files[kInf9];
+                  inf.insert(inf.find("[Manufacturer]"), kP9 + "=sec,USBPRINT\\First,x\r\n");
+              }),
+         {W("hardware-id-differs", 3, kInf9)}},
+        {"ID of 510 characters", InfLine(kP9 + "=sec,USBPRINT\\" + std::string(501, 'I') + ",L"), {}},
+        {"ID of 511 characters, which the parser may have cut",
+         InfLine(kP9 + "=sec, USBPRINT\\" + std::string(502, 'I') + ",L"), {E("hardware-id-unusable", 6, kInf9)}},
+        {"ID of 1023 characters through the line rule", InfLine(kP9 + "=sec,USBPRINT\\" + std::string(1014, 'I') + ",L"),
+         {}},
         {"ID with bytes that are no GBK text", InfLine(kP9 + "=sec,USBPRINT\\\x81\x20,L"),
-         {E("hardware-id-unusable", 4, kInf9)}},
+         {W("inf-encoding", 6, kInf9)}},
         {"Chinese printer name in a GBK INF",
          Then(Then(Line(L"曜驰7730=", L"曜驰7730=Orvane 曜驰7730"), Line(L"Orvane VP-7730=", L"Orvane 曜驰7730=24")),
               InfLine(Gbk(L"\"Orvane 曜驰7730\"=s,USBPRINT\\曜驰,L"), "\"Orvane VP-7730\"", kInf24)),
+         {W("inf-encoding", 7, kInf24)}},
+        {"LF line ends and a last line without one",
+         File(kInf9, "[Version]\nSignature=\"$Windows NT$\"\n[Manufacturer]\nO=Orvane,NTamd64\n[Orvane.NTamd64]\n" + kP9 +
+                         "=sec,USBPRINT\\X,L"),
          {}},
-        {"LF line ends and a last line without one", File(kInf9, "[Orvane.NTamd64]\n" + kP9 + "=sec,USBPRINT\\X,L"), {}},
+        // Files the model's install section copies or names.
+        {"every file of the install section on the medium",
+         Then(InfLine(kP9 + "=OP9150,USBPRINT\\X" + kInstall), File(kInf9Folder + L"OP9150.GPD", "GPD")), {}},
+        {"a data file missing from the medium", InfLine(kP9 + "=OP9150,USBPRINT\\X" + kInstall),
+         {E("inf-file-missing", 12, kInf9)}},
+        {"a copied file that [SourceDisksFiles] does not list",
+         Then(InfLine(kP9 + "=OP9150,USBPRINT\\X" + kInstall + "\r\n[OP9150.NTamd64]\r\nCopyFiles=Files\r\n[Files]\r\nX.DLL"),
+              File(kInf9Folder + L"OP9150.GPD", "GPD")),
+         {E("inf-file-missing", 17, kInf9)}},
+        {"an unlisted file of an included INF", 
+         Then(InfLine(kP9 + "=OP9150,USBPRINT\\X" + kInstall + "\r\n[OP9150.NTamd64]\r\nInclude=ntprint.inf\r\nDriverFile=UNIDRV.DLL"),
+              File(kInf9Folder + L"OP9150.GPD", "GPD")),
+         {}},
         // The set-up command: 53 characters of template, twice the 14 of each
         // printer name, 52 of the 24-pin INF path (51 of the 9-pin one) and the port.
-        {"set-up command of 1023 characters", none, {}, {L"D:\\", Long(890, L'P')}},
+        {"set-up command of 1023 characters", none, {}, {L"D:\\", Long(890, L'P'), {}}},
         {"set-up command over 1023 characters", none,
-         {E("command-too-long", 10), E("command-too-long", 12)}, {L"D:\\", Long(891, L'P')}},
+         {E("command-too-long", 10), E("command-too-long", 12)}, {L"D:\\", Long(891, L'P'), {}}},
         // Paths: 234 + 49 > 259 for the INF paths; the manuals and companions fit.
         {"INF paths over 259 characters", none,
          {E("path-too-long", 10), E("path-too-long", 11), E("path-too-long", 12)},
-         {L"C:\\" + Long(230, L'd') + L"\\"}},
-        {"catalogue path over 259 characters", none, {E("path-too-long", 0)}, {L"C:\\" + Long(250, L'd')}},
+         {L"C:\\" + Long(230, L'd') + L"\\", L"USB001", {}}},
+        {"catalogue path over 259 characters", none, {E("path-too-long", 0)}, {L"C:\\" + Long(250, L'd'), L"USB001", {}}},
         // 200 + 49 for the INF paths fit; 200 + 13 + 50 for the manual and 200 + 60 for the companion do not.
         {"manual and companion paths over 259 characters",
          Then(Line(manual, L"OP-730K=" + Long(46, L'm') + L".pdf"),
               Line(L"Quorin=", L"Quorin=" + Long(50, L'q') + L"\\Quorin.exe")),
-         {E("path-too-long", 18), E("path-too-long", 21)}, {L"C:\\" + Long(196, L'd') + L"\\"}},
+         {E("path-too-long", 18), E("path-too-long", 21)}, {L"C:\\" + Long(196, L'd') + L"\\", L"USB001", {}}},
         // Manuals and companion programs.
         {"named manual missing", File(L"OrvaneManual\\VP-7730.pdf"), {E("manual-missing", 19)}},
         {"no Printer.PDF", File(L"OrvaneManual\\Printer.PDF"), {E("manual-missing", 0, L"OrvaneManual\\Printer.PDF")}},
@@ -483,7 +541,8 @@ TEST(MediumCheckProgram, ExitStatusAndOutput) {
     ScratchDir broken, warned;  // the demo medium without a manual, and with a warning only
     for (const ScratchDir* d : {&broken, &warned}) fs::copy(PI_NATIVE_DEMO_MEDIUM, d->path, fs::copy_options::recursive);
     fs::remove(broken.path / "OrvaneManual" / "VP-7330.pdf");
-    warned.Write(kInf9, "[M]\r\n\"Orvane OP-9150\" = A,LPTENUM\\A\r\n\"Orvane OP-9120\" = B,USBPRINT\\B,C\r\n");
+    warned.Write(kInf9, "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Manufacturer]\r\nO=M,NTamd64\r\n[M.NTamd64]\r\n"
+                        "\"Orvane OP-9150\" = A,LPTENUM\\A\r\n\"Orvane OP-9120\" = B,USBPRINT\\B,C\r\n");
     const struct {
         const char* name;
         std::string arguments;
@@ -501,7 +560,7 @@ TEST(MediumCheckProgram, ExitStatusAndOutput) {
         {"missing manual as JSON", "--json " + Quoted(broken.path), 1,
          "\"rule\": \"manual-missing\", \"file\": \"PrinterInfor.Inf\", \"line\": 51",
          "1 errors, 0 warnings (3 series, 9 models)"},
-        {"warnings only", Quoted(warned.path), 0, "warning: OrvaneDriver\\OrvaneDriver\\Orvane 9pin\\Orvane.INF:2 ",
+        {"warnings only", Quoted(warned.path), 0, "warning: OrvaneDriver\\OrvaneDriver\\Orvane 9pin\\Orvane.INF:6 [M.NTamd64] Orvane OP-9150: ",
          "0 errors, 1 warnings (3 series, 9 models)"},
         {"port option", "--port " + std::string(900, 'P') + " " + demo, 1, "[command-too-long]",
          "9 errors, 0 warnings (3 series, 9 models)"},

@@ -67,6 +67,8 @@ const std::string kInf =
     "[Version]\r\n"
     "Signature=\"$Windows NT$\"\r\n"
     "\r\n"
+    "[Manufacturer]\r\n"
+    "\"Orvane\"=Orvane,NTamd64\r\n"
     "[Orvane.NTamd64]\r\n"
     "; \"Orvane LQ-630K\"=LQ630K,USBPRINT\\Commented,x\r\n"
     " \"Orvane LQ-630K\"=LQ630K,USBPRINT\\Blank,x\r\n"
@@ -93,8 +95,10 @@ TEST(UsbHardwareId, TakesTheFirstUsbLineOfThePrinter) {
         // The first line has no USB after its first comma; the commented,
         // blank- and tab-led lines do not count.
         {L"Orvane LQ-630K", true, L"USBPRINT\\OrvaneLQ-630K4C21"},
-        {L"Orvane VP-7730", true, L" USBPRINT\\OrvaneVP-7730A1B2"},
-        {L"Orvane VP-7330", true, L""},  // one comma only
+        // Regression: the line rule took the blank after the comma, and
+        // nothing at all from a line of one ID; Windows' parser reads both.
+        {L"Orvane VP-7730", true, L"USBPRINT\\OrvaneVP-7730A1B2"},
+        {L"Orvane VP-7330", true, L"USBPRINT\\OrvaneVP-7330"},
         {L"Orvane VP-88", false, L""},
         {L"Orvane VP-7730+", false, L""},
         {L"orvane vp-7730", false, L""},

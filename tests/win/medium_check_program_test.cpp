@@ -11,10 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/driver_package.h"
 #include "catalogue_test_files.h"
 #include "core/medium_rules.h"
 #include "win/module_path.h"
 #include "win/unique.h"
+#include "support/realworld_data.h"
 #include "win_medium.h"
 
 namespace {
@@ -89,7 +91,8 @@ TEST(MediumCheckProgram, ReadsMediaAsWindows) {
     // 经典系列 with OP-730K (clean: the quotation marks around its printer
     // name are dropped, and the INF line's tab is allowed), "OP-630K=x" (a
     // list line is taken whole) and 曜驰7730 (its type '24' loses its
-    // quotation marks; its INF line has the LPT ID first; its manual name is
+    // quotation marks; its INF line has the LPT ID first, so Windows' parser
+    // finds its USB ID; its manual name is
     // too long, so Printer.PDF is needed, which is missing); 高速系列 (its
     // section found through the blanks) with 曜驰7730 again and op-9150
     // (printer name found whatever the letter case, but its type is keyed by
@@ -98,7 +101,7 @@ TEST(MediumCheckProgram, ReadsMediaAsWindows) {
     const std::vector<std::string> baseFindings = {
         "error series-without-models PrinterInfor.Inf:5", "error no-printer-name PrinterInfor.Inf:0",
         "warning model-in-two-series PrinterInfor.Inf:11", "error no-printer-type PrinterInfor.Inf:0",
-        "error hardware-id-wrong " + inf + "3",           "warning manual-name-too-long PrinterInfor.Inf:23",
+        "warning manual-name-too-long PrinterInfor.Inf:23",
         "warning duplicate-section PrinterInfor.Inf:26",  "error manual-missing OrvaneManual\\Printer.PDF:0",
         "error companion-missing PrinterInfor.Inf:0"};
     // The series list of 103 lines needs 2060 characters: dropped whole.
@@ -130,12 +133,13 @@ TEST(MediumCheckProgram, ReadsMediaAsWindows) {
         dir.Write(L"PrinterInfor.Inf",
                   c.gbk ? cattest::AnsiFile(c.catalogue, cattest::kGbk) : cattest::Utf16File(c.catalogue));
         dir.Write(L"OrvaneDriver\\OrvaneDriver\\Orvane 24pin\\Orvane.INF",
+                  "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Manufacturer]\r\n%O%=Orvane,NTamd64\r\n"
                   "[Orvane.NTamd64]\r\n\"Orvane OP-730K\"\t= A,USBPRINT\\OrvaneOP-730K8C1E,LPTENUM\\X\r\n"
-                  "\"Orvane VP-7730\"=B,LPTENUM\\Y,USBPRINT\\Y\r\n");
+                  "\"Orvane VP-7730\"=B,LPTENUM\\Y,USBPRINT\\Y\r\n[Strings]\r\nO=Orvane\r\n");
         dir.Write(L"OrvaneManual\\OP-730K.pdf", "%PDF");
         dir.Write(L"Quorin\\Quorin.exe", "MZ");
         medium_check::WinMedium windows(dir.Path());
-        const core::CheckReport report = core::CheckMedium(windows.Access(), {dir.Path()});
+        const core::CheckReport report = core::CheckMedium(windows.Access(), {dir.Path(), L"USB001", RunningWindowsVersion()});
         std::vector<std::string> expected = c.expected;
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(Briefs(report), expected);
@@ -147,6 +151,43 @@ TEST(MediumCheckProgram, ReadsMediaAsWindows) {
         EXPECT_EQ(run.status, 1) << run.err;
         EXPECT_EQ(run.out, core::ReportJson(report, dir.Path()));
     }
+}
+
+// The checker's INF findings are the same whether SetupAPI answers (the
+// Windows build) or the INF reader does (the native build): a medium for
+// one printer around every real models line, in UTF-16LE and in GBK, checked
+// both ways.
+TEST(MediumCheckProgram, InfFindingsAgreeBetweenSetupApiAndTheInfReader) {
+    CATTEST_REQUIRE_GBK();
+    const std::wstring catalogue = cattest::Lines(
+        {L"[PRINTER_SERIES]", L"S", L"[S]", L"RW-24", L"[PRINTER_NAME]", L"RW-24=Orvane RW-24", L"[PRINTER_TYPE]",
+         L"Orvane RW-24=24", L"[OTHER_SOFTWARE]", L"Quorin=Quorin\\Quorin.exe", L"Tessan=Quorin\\Quorin.exe"});
+    size_t media = 0, findings = 0;
+    for (const realworld::InfLineRow& row : realworld::InfLines()) {
+        if (!realworld::IsModelsLine(row)) continue;
+        for (const realworld::MediumVariant& v : realworld::MediumVariants(row, L"Orvane RW-24")) {
+            for (const bool gbk : {false, true}) {
+                SCOPED_TRACE("inf-lines row " + std::to_string(row.number) + ", " + v.name + (gbk ? ", GBK" : ""));
+                cattest::TempDir dir;
+                dir.Write(L"PrinterInfor.Inf", cattest::Utf16File(catalogue));
+                dir.Write(L"OrvaneDriver\\OrvaneDriver\\Orvane 24pin\\Orvane.INF",
+                          gbk ? cattest::AnsiFile(v.inf, cattest::kGbk) : cattest::Utf16File(v.inf));
+                dir.Write(L"OrvaneManual\\Printer.PDF", "%PDF");
+                dir.Write(L"Quorin\\Quorin.exe", "MZ");
+                medium_check::WinMedium windows(dir.Path());
+                core::MediumAccess setupApi = windows.Access();
+                core::MediumAccess reader = setupApi;
+                reader.openInf = nullptr;
+                const core::CheckOptions options{dir.Path(), L"USB001", RunningWindowsVersion()};
+                const auto a = Briefs(core::CheckMedium(setupApi, options));
+                EXPECT_EQ(a, Briefs(core::CheckMedium(reader, options)));
+                ++media;
+                findings += a.size();
+            }
+        }
+    }
+    std::printf("[ COMPARED ] %zu media checked through SetupAPI and the INF reader, %zu findings\n", media, findings);
+    EXPECT_GT(media, 300u);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/driver_package.h"
 #include "cli.h"
 #include "win_medium.h"
 
@@ -49,7 +50,10 @@ std::optional<core::CheckReport> Check(const medium_check::CommandLine& commandL
                         ", not 936: ANSI text is judged as on this PC, not as on a Chinese Windows\n");
     medium_check::WinMedium medium(folder);
     // By default the installer is taken to run from where the medium is now.
-    return core::CheckMedium(medium.Access(), medium_check::OptionsFor(commandLine, folder));
+    // And its models sections are chosen for this PC's Windows.
+    core::CheckOptions options = medium_check::OptionsFor(commandLine, folder);
+    options.windows = RunningWindowsVersion();
+    return core::CheckMedium(medium.Access(), options);
 }
 
 }  // namespace

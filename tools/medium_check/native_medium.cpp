@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/catalogue_rules.h"
+#include "core/inf_reader.h"
 #include "gbk_codec.h"
 
 namespace medium_check {
@@ -17,31 +18,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// File names compare as on NTFS and FAT: letters of either case are equal,
-// beyond ASCII too (Latin-1, Latin Extended-A, Greek, Cyrillic and the
-// full-width Latin letters here; other scripts exactly).
-wchar_t FoldFileNameChar(wchar_t c) {
-    const auto u = static_cast<unsigned>(c);
-    if (u < 0x80) return (u >= 'A' && u <= 'Z') ? static_cast<wchar_t>(u + 0x20) : c;
-    if (u >= 0xC0 && u <= 0xDE && u != 0xD7) return static_cast<wchar_t>(u + 0x20);
-    if (u >= 0x100 && u <= 0x17F) {
-        // Pairs of capital and small letter; in two runs the capital is odd.
-        if (u == 0x130 || u == 0x131 || u == 0x138 || u == 0x149 || u == 0x17F) return c;
-        if (u == 0x178) return static_cast<wchar_t>(0xFF);
-        const bool oddCapitals = (u >= 0x139 && u <= 0x148) || (u >= 0x179 && u <= 0x17E);
-        if (oddCapitals) return (u & 1) ? static_cast<wchar_t>(u + 1) : c;
-        return (u & 1) ? c : static_cast<wchar_t>(u + 1);
-    }
-    if (u >= 0x391 && u <= 0x3AB && u != 0x3A2) return static_cast<wchar_t>(u + 0x20);
-    if (u >= 0x400 && u <= 0x40F) return static_cast<wchar_t>(u + 0x50);
-    if (u >= 0x410 && u <= 0x42F) return static_cast<wchar_t>(u + 0x20);
-    if (u >= 0xFF21 && u <= 0xFF3A) return static_cast<wchar_t>(u + 0x20);
-    return c;
-}
-
 std::wstring FoldedName(std::wstring_view name) {
     std::wstring folded(name);
-    for (wchar_t& c : folded) c = FoldFileNameChar(c);
+    for (wchar_t& c : folded) c = core::FoldWindowsNameChar(c);
     return folded;
 }
 

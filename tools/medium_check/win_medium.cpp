@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "catalogue/driver_package.h"
@@ -91,6 +92,27 @@ core::MediumAccess WinMedium::Access() {
     };
     access.wideToAnsi = [](std::wstring_view text, std::string& bytes) {
         return ToThreadAnsi(std::wstring(text), bytes);
+    };
+    // The INF as the installer's parser reads it; SetupAPI gives no line
+    // numbers, so they come from the INF reader's parse of the same bytes
+    // wherever a section has the same lines there.
+    access.openInf = [](void* context, const std::wstring& relative, const core::InfDocument& document,
+                        core::InfParserView& view) {
+        UINT errorLine = 0;
+        auto inf = std::make_shared<UniqueInf>(::SetupOpenInfFileW((Self(context).folder_ + relative).c_str(), nullptr,
+                                                                   INF_STYLE_WIN4, &errorLine));
+        view.opens = static_cast<bool>(*inf);
+        view.error = view.opens ? 0 : ::GetLastError();
+        view.errorLine = view.opens ? 0 : errorLine;
+        view.keep = inf;
+        view.read = core::CachingReader([inf, &document](const std::wstring& section) {
+            auto lines = ReadInfSection(inf->get(), section);
+            const core::InfSection* parsed = document.FindSection(section);
+            if (lines && parsed && parsed->lines.size() == lines->size())
+                for (size_t i = 0; i < lines->size(); ++i) (*lines)[i].fileLine = parsed->lines[i].fileLine;
+            return lines;
+        });
+        return true;
     };
     return access;
 }
