@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "medium_listing.h"
 #include "native_medium.h"
 
 namespace {
@@ -23,7 +24,9 @@ std::optional<core::CheckReport> Check(const medium_check::CommandLine& commandL
         return std::nullopt;
     }
     // Where a medium runs from on a customer's PC: a drive of its own.
-    return core::CheckMedium(medium.Access(), medium_check::OptionsFor(commandLine, L"D:\\"));
+    core::CheckReport report = core::CheckMedium(medium.Access(), medium_check::OptionsFor(commandLine, L"D:\\"));
+    medium_check::AddMediumLimits(report, commandLine.folder);
+    return report;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "medium_listing.h"
 #include "win_medium.h"
 
 namespace {
@@ -49,7 +50,9 @@ std::optional<core::CheckReport> Check(const medium_check::CommandLine& commandL
                         ", not 936: ANSI text is judged as on this PC, not as on a Chinese Windows\n");
     medium_check::WinMedium medium(folder);
     // By default the installer is taken to run from where the medium is now.
-    return core::CheckMedium(medium.Access(), medium_check::OptionsFor(commandLine, folder));
+    core::CheckReport report = core::CheckMedium(medium.Access(), medium_check::OptionsFor(commandLine, folder));
+    medium_check::AddMediumLimits(report, folder);
+    return report;
 }
 
 }  // namespace
