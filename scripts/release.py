@@ -88,17 +88,24 @@ def sha256(path):
 
 
 def pe_sections(path):
-    """Names of a PE file's sections and its COFF symbol count."""
+    """Names of a PE file's sections and its COFF symbol count.  Names of
+    more than 8 characters (the linker's ".debug_info" among them) stand in
+    the COFF string table after the symbols, as "/offset" in the header."""
     with open(path, "rb") as f:
-        data = f.read(4096)
-    if data[:2] != b"MZ":
+        data = f.read()
+    if data[:2] != b"MZ" or data[struct.unpack_from("<I", data, 0x3C)[0]:][:4] != b"PE\0\0":
         raise Stop(path + " is no Windows program")
     pe = struct.unpack_from("<I", data, 0x3C)[0]
-    if data[pe:pe + 4] != b"PE\0\0":
-        raise Stop(path + " is no Windows program")
-    _, count, _, _, symbols, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+    _, count, _, symbol_table, symbols, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+    strings = symbol_table + 18 * symbols
     first = pe + 24 + optional_size
-    names = [data[first + 40 * i:first + 40 * i + 8].rstrip(b"\0").decode("latin-1") for i in range(count)]
+    names = []
+    for i in range(count):
+        name = data[first + 40 * i:first + 40 * i + 8].rstrip(b"\0").decode("latin-1")
+        if name.startswith("/") and name[1:].isdigit() and symbol_table:
+            at = strings + int(name[1:])
+            name = data[at:data.index(b"\0", at)].decode("latin-1")
+        names.append(name)
     return names, symbols
 
 
