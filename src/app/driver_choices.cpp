@@ -1,6 +1,6 @@
 // The choices of the driver page: the port, the series and the model.
 #include "app/printer_install_dlg.h"
-#include "app/texts.h"
+#include "texts/texts.h"
 #include "core/device_text.h"
 #include "res/resource.h"
 #include "core/port_choices.h"

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "app/printer_install_dlg.h"
-#include "app/texts.h"
+#include "texts/texts.h"
 #include "core/print_ui_rules.h"
 #include "install/installation.h"
 #include "res/resource.h"

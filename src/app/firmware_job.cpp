@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/printer_install_dlg.h"
-#include "app/texts.h"
+#include "texts/texts.h"
 #include "core/lpt_transfer.h"
 #include "firmware/download_job.h"
 #include "firmware/firmware_file.h"

@@ -4,7 +4,7 @@
 #include <shellapi.h>
 
 #include "app/printer_install_dlg.h"
-#include "app/texts.h"
+#include "texts/texts.h"
 #include "win/app.h"
 #include "win/module_path.h"
 

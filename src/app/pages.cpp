@@ -4,7 +4,7 @@
 #include <array>
 
 #include "app/printer_install_dlg.h"
-#include "app/texts.h"
+#include "texts/texts.h"
 #include "res/resource.h"
 #include "win/app.h"
 

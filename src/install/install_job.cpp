@@ -6,6 +6,7 @@
 
 #include "catalogue/driver_package.h"
 #include "install/driver_install.h"
+#include "install/installation_lock.h"
 #include "install/print_ui.h"
 #include "ports/usb_port.h"
 
@@ -30,7 +31,7 @@ bool Reenumerate(const InstallApi& api) { return api.usb && ReenumerateDevices(*
 }  // namespace
 
 int RunInstallation(const Installation& installation, const InstallApi& api, InstallObserver& observer,
-                    const std::atomic<bool>* stop) {
+                    const std::atomic<bool>* stop, WhenBusy whenBusy) {
     const auto tell = [&](InstallStep step, const std::wstring& detail = {}, DWORD code = 0) {
         observer.OnInstallEvent(InstallEvent{step, detail, code});
     };
@@ -45,6 +46,17 @@ int RunInstallation(const Installation& installation, const InstallApi& api, Ins
     };
     const auto tellNotStarted = [&](DWORD error) { tell(InstallStep::SetUpCommandNotStarted, {}, error); };
     const std::wstring& printerName = installation.printerName;
+
+    InstallationLock lock = InstallationLock::TryTake();
+    if (!lock.Held()) {
+        if (whenBusy == WhenBusy::GiveUp) {
+            tell(InstallStep::AnotherInstallationRunning);
+            return end(kInstallNotRun);
+        }
+        tell(InstallStep::WaitingForAnotherInstallation);
+        lock = InstallationLock::Take(stop);
+        if (!lock.Held()) return end(-1);
+    }
 
     // A model without a printer name has nothing to remove and nothing to
     // install: with an empty name any existing printer would pass the
@@ -115,6 +127,6 @@ bool InstallJob::Start(Installation installation) {
     m_stop.store(false);
     return m_thread.Start([this] {
         ComApartment com;
-        RunInstallation(m_installation, m_api, m_observer, &m_stop);
+        RunInstallation(m_installation, m_api, m_observer, &m_stop, m_whenBusy);
     });
 }

@@ -37,6 +37,8 @@ Installation DescribeInstallation(const InstallCatalogue& catalogue, const std::
                                   const std::wstring& port, bool makeDefault, bool testPage);
 
 enum class InstallStep {
+    WaitingForAnotherInstallation,  // another installation on this PC runs; this one waits
+    AnotherInstallationRunning,     // ... and this one, not to wait, is not run
     RemovingEarlierPrinter,      // detail: the printer's name
     Installing,                  // the installation proper begins
     InstallingWithPlugAndPlay,   // detail: the INF's hardware ID for the printer (empty: none)
@@ -63,7 +65,7 @@ class InstallObserver {
 public:
     virtual void OnInstallEvent(const InstallEvent& event) = 0;
     // The job's last call: 1 after a successful installation, -1 after a
-    // failed one.
+    // failed one, -2 when it did not run because another one did.
     virtual void OnInstallEnd(int outcome) = 0;
 
 protected:

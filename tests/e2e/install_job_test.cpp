@@ -22,46 +22,10 @@ using e2e::Medium;
 using e2e::ParametersOf;
 using e2e::Program;
 using e2e::StandInExe;
+using e2e::DeletePrinterNamed;
+using e2e::HasPrinter;
+using e2e::PrinterDriverForTests;
 using Texts = std::vector<std::wstring>;
-
-bool HasPrinter(const std::wstring& name) {
-    DWORD needed = 0, returned = 0;
-    ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
-    std::vector<BYTE> buffer(needed + sizeof(void*));
-    if (!::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &returned)) return false;
-    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-    for (DWORD i = 0; i < returned; ++i)
-        if (info[i].pPrinterName == name) return true;
-    return false;
-}
-
-void DeletePrinterNamed(const std::wstring& name) {
-    std::wstring writable = name;
-    PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
-    HANDLE printer = nullptr;
-    if (!::OpenPrinterW(writable.data(), &printer, &defaults)) return;
-    ::DeletePrinter(printer);
-    ::ClosePrinter(printer);
-}
-
-// A printer driver for the printers the tests create, made from Wine's
-// PostScript driver file (the test prefix keeps it: Wine cannot delete a
-// driver with its files, and adding it again changes nothing).
-std::wstring PrinterDriverForTests() {
-    wchar_t system[MAX_PATH] = {};
-    const UINT n = ::GetSystemDirectoryW(system, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return {};
-    std::wstring file = std::wstring(system) + L"\\wineps.drv";
-    std::wstring name = L"Printer Install Test Driver";
-    DRIVER_INFO_3W info{};
-    info.cVersion = 3;
-    info.pName = name.data();
-    info.pDriverPath = file.data();
-    info.pDataFile = file.data();
-    info.pConfigFile = file.data();
-    ::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&info), APD_COPY_NEW_FILES);
-    return name;
-}
 
 bool AddLocalPrinter(const std::wstring& name, const std::wstring& driver) {
     std::wstring n = name, port = L"LPT1:", drv = driver, processor = L"WinPrint", datatype = L"RAW";

@@ -39,6 +39,12 @@ const std::vector<std::wstring> kPlanted = {
     L"win32u.dll",   L"winex11.drv",  L"winspool.drv", L"zlib1.dll",
 };
 
+std::string AsciiOf(const wchar_t* text) {
+    std::string out;
+    for (const wchar_t* c = text; *c; ++c) out.push_back(*c < 0x80 ? static_cast<char>(*c) : '?');
+    return out;
+}
+
 std::wstring PlantedExe() { return e2e::DriverDir() + L"planted_library.dll"; }
 std::wstring StandInExe() { return e2e::DriverDir() + L"install_printui_stand_in.exe"; }
 
@@ -109,11 +115,46 @@ std::set<std::string> StartImports(const std::string& file) {
     return names;
 }
 
-// Nothing can be planted for a library Windows loads before the program's
+// Nothing can be planted for a library Windows loads before a program's
 // first line: only kernel32 and the C runtime, both known libraries.
-TEST(LibraryPlanting, TheProgramImportsOnlyKernel32AndTheCRuntimeAtStart) {
-    const std::string exe = e2e::ReadFileBytes(e2e::DemoMediumDir() + L"Printer Install.exe");
-    EXPECT_EQ(StartImports(exe), (std::set<std::string>{"kernel32.dll", "msvcrt.dll"}));
+TEST(LibraryPlanting, TheProgramsImportOnlyKernel32AndTheCRuntimeAtStart) {
+    for (const wchar_t* name : {L"Printer Install.exe", L"PrinterInstallCmd.exe"}) {
+        const std::string exe = e2e::ReadFileBytes(e2e::DemoMediumDir() + name);
+        EXPECT_EQ(StartImports(exe), (std::set<std::string>{"kernel32.dll", "msvcrt.dll"})) << AsciiOf(name);
+    }
+}
+
+// The console program's commands with the same libraries planted next to
+// it, run as a deployment tool runs them (its failed installation starts
+// the set-up command).
+TEST(LibraryPlanting, NothingPlantedNextToTheConsoleProgramIsLoadedOrStarted) {
+    e2e::SystemSetUpHost host(StandInExe());
+    ASSERT_TRUE(host.Installed());
+    Medium medium;
+    e2e::LoadOrders orders(L"PrinterInstallCmd.exe");
+    for (const auto& name : kPlanted) {
+        ASSERT_TRUE(::CopyFileW(PlantedExe().c_str(), medium.Path(name).c_str(), FALSE)) << AsciiOf(name.c_str());
+        ASSERT_TRUE(orders.Set(name, L"native,builtin"));
+    }
+    ASSERT_TRUE(::CopyFileW(e2e::RecorderExe().c_str(), medium.Path(L"rundll32.exe").c_str(), FALSE));
+    ASSERT_TRUE(medium.Put(L"fw.data", "firmware"));
+    const struct {
+        std::vector<std::wstring> args;
+        DWORD exitCode;
+    } runs[] = {
+        {{L"list"}, 0},
+        {{L"detect"}, 1},
+        {{L"installed", L"--model", L"OP-730K"}, 1},
+        {{L"install", L"--model", L"OP-730K", L"--port", L"LPT1:"}, 1603},
+        {{L"firmware", L"--file", medium.Path(L"fw.data"), L"--yes"}, 0},
+    };
+    for (const auto& run : runs) {
+        const e2e::ConsoleRun done = e2e::RunConsole(medium, run.args);
+        EXPECT_EQ(done.exitCode, run.exitCode) << AsciiOf(run.args.front().c_str()) << " " << done.err;
+    }
+    EXPECT_EQ(e2e::LogLines(host.LogPath()).size(), 1u) << "the system's rundll32.exe ran the install command";
+    EXPECT_EQ(e2e::ReadFileBytes(medium.Path(L"planted-libraries.log")), "") << "a planted library was loaded";
+    EXPECT_EQ(e2e::ReadFileBytes(medium.Path(L"rundll32.exe.log")), "") << "the planted rundll32.exe was started";
 }
 
 // A system library that cannot be loaded fails the calls into it as a

@@ -1,5 +1,7 @@
 #include "program_under_test.h"
 
+#include <winspool.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +9,7 @@
 
 #include "res/resource.h"
 #include "support/window_probe.h"
+#include "win/unique.h"
 
 namespace e2e {
 namespace {
@@ -95,11 +98,8 @@ bool Medium::PutCatalogue(const std::wstring& text) const {
 
 namespace {
 
-// Wine's library load orders: for every program, or for one program's process.
+// Wine's library load orders for every program.
 const wchar_t kWineOverrides[] = L"Software\\Wine\\DllOverrides";
-std::wstring ProgramOverridesKey(const std::wstring& exe) {
-    return L"Software\\Wine\\AppDefaults\\" + exe.substr(exe.find_last_of(L'\\') + 1);
-}
 
 bool SetOverride(const std::wstring& key, const std::wstring& name, const std::wstring& order) {
     return ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), REG_SZ, order.c_str(),
@@ -107,6 +107,17 @@ bool SetOverride(const std::wstring& key, const std::wstring& name, const std::w
 }
 
 }  // namespace
+
+bool LoadOrders::Set(const std::wstring& library, const std::wstring& order) {
+    // Wine names a ".dll" without its extension, any other file with it.
+    const bool dll = library.size() > 4 && _wcsicmp(library.c_str() + library.size() - 4, L".dll") == 0;
+    set_ = true;
+    return SetOverride(key_ + L"\\DllOverrides", dll ? library.substr(0, library.size() - 4) : library, order);
+}
+
+LoadOrders::~LoadOrders() {
+    if (set_) ::RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str());
+}
 
 Program::Program(const Medium& medium, std::wstring exeName) : Program(medium.Dir(), std::move(exeName)) {}
 
@@ -121,19 +132,16 @@ Program::~Program() {
         ::CloseHandle(pi_.hProcess);
         ::CloseHandle(pi_.hThread);
     }
-    if (!loadOrders_.empty()) ::RegDeleteTreeW(HKEY_CURRENT_USER, ProgramOverridesKey(exe_).c_str());
+    orders_.reset();
 }
 
 bool Program::Start(DWORD timeoutMs, const std::function<void(DWORD pid)>& started) {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     std::wstring cmd = L"\"" + exe_ + L"\"";
-    for (const auto& [library, order] : loadOrders_) {
-        // Wine names a ".dll" without its extension, any other file with it.
-        const bool dll = library.size() > 4 && _wcsicmp(library.c_str() + library.size() - 4, L".dll") == 0;
-        const std::wstring name = dll ? library.substr(0, library.size() - 4) : library;
-        if (!SetOverride(ProgramOverridesKey(exe_) + L"\\DllOverrides", name, order)) return false;
-    }
+    if (!loadOrders_.empty()) orders_ = std::make_unique<LoadOrders>(exe_.substr(exe_.find_last_of(L'\\') + 1));
+    for (const auto& [library, order] : loadOrders_)
+        if (!orders_->Set(library, order)) return false;
     if (!::CreateProcessW(exe_.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si, &pi_))
         return false;
     const DWORD pid = pi_.dwProcessId;
@@ -167,6 +175,96 @@ bool Program::Running() const { return pi_.hProcess && ::WaitForSingleObject(pi_
 bool Program::ClickAndWait(int id, DWORD timeoutMs) const {
     DWORD_PTR result = 0;
     return ::SendMessageTimeoutW(Item(id), BM_CLICK, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
+}
+
+std::vector<std::wstring> ConsoleRun::OutLines() const {
+    std::vector<std::wstring> lines;
+    std::wistringstream in(Utf8ToWide(out));
+    for (std::wstring line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == L'\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+}
+
+ConsoleRun RunConsole(const Medium& medium, const std::vector<std::wstring>& args, DWORD timeoutMs) {
+    ConsoleRun run;
+    const std::wstring exe = medium.Path(L"PrinterInstallCmd.exe");
+    std::wstring cmd = L"\"" + exe + L"\"";
+    for (const auto& a : args) cmd += L" \"" + a + L"\"";
+    const std::wstring outPath = medium.Path(L"console-out.txt"), errPath = medium.Path(L"console-err.txt");
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    const auto open = [&](const std::wstring& path, DWORD access, DWORD disposition) {
+        return win::UniqueFile(::CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                             disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    };
+    win::UniqueFile out = open(outPath, GENERIC_WRITE, CREATE_ALWAYS), err = open(errPath, GENERIC_WRITE, CREATE_ALWAYS),
+                    in = open(L"NUL", GENERIC_READ, OPEN_EXISTING);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = in.get();
+    si.hStdOutput = out.get();
+    si.hStdError = err.get();
+    PROCESS_INFORMATION pi{};
+    const ULONGLONG began = ::GetTickCount64();
+    if (!::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, medium.Dir().c_str(), &si,
+                          &pi))
+        return run;
+    run.started = true;
+    win::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    while (::WaitForSingleObject(process.get(), 50) == WAIT_TIMEOUT) {
+        for (HWND w : probe::TopLevelWindows(pi.dwProcessId))
+            if (::IsWindowVisible(w)) run.windowSeen = true;
+        if (::GetTickCount64() - began > timeoutMs) {
+            ::TerminateProcess(process.get(), 99);
+            ::WaitForSingleObject(process.get(), 5000);
+            break;
+        }
+    }
+    run.milliseconds = static_cast<DWORD>(::GetTickCount64() - began);
+    ::GetExitCodeProcess(process.get(), &run.exitCode);
+    out.reset();
+    err.reset();
+    run.out = ReadFileBytes(outPath);
+    run.err = ReadFileBytes(errPath);
+    return run;
+}
+
+bool HasPrinter(const std::wstring& name) {
+    DWORD needed = 0, returned = 0;
+    ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
+    std::vector<BYTE> buffer(needed + sizeof(void*));
+    if (!::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &returned)) return false;
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    for (DWORD i = 0; i < returned; ++i)
+        if (info[i].pPrinterName == name) return true;
+    return false;
+}
+
+void DeletePrinterNamed(const std::wstring& name) {
+    std::wstring writable = name;
+    PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE printer = nullptr;
+    if (!::OpenPrinterW(writable.data(), &printer, &defaults)) return;
+    ::DeletePrinter(printer);
+    ::ClosePrinter(printer);
+}
+
+std::wstring PrinterDriverForTests() {
+    wchar_t system[MAX_PATH] = {};
+    const UINT n = ::GetSystemDirectoryW(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    std::wstring file = std::wstring(system) + L"\\wineps.drv";
+    std::wstring name = L"Printer Install Test Driver";
+    DRIVER_INFO_3W info{};
+    info.cVersion = 3;
+    info.pName = name.data();
+    info.pDriverPath = file.data();
+    info.pDataFile = file.data();
+    info.pConfigFile = file.data();
+    ::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&info), APD_COPY_NEW_FILES);
+    return name;
 }
 
 bool ChooseModel(const Program& p, const std::wstring& series, const std::wstring& model) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,16 +51,32 @@ private:
     std::wstring dir_;
 };
 
+// Wine's load orders of libraries for the processes of one program file
+// (by its name), until the object is gone: a per-program setting of the
+// test prefix.  "native,builtin" makes Wine look for a library as Windows
+// looks for one that is not of its known ones, the program's folder before
+// the system folder; "" makes it unloadable.
+class LoadOrders {
+public:
+    explicit LoadOrders(const std::wstring& exeName) : key_(L"Software\\Wine\\AppDefaults\\" + exeName) {}
+    ~LoadOrders();
+    LoadOrders(const LoadOrders&) = delete;
+    LoadOrders& operator=(const LoadOrders&) = delete;
+    // `library` such as L"version.dll" or L"winspool.drv".
+    bool Set(const std::wstring& library, const std::wstring& order);
+
+private:
+    std::wstring key_;
+    bool set_ = false;
+};
+
 class Program {
 public:
     explicit Program(const Medium& medium, std::wstring exeName = L"Printer Install.exe");
     // The program in a folder of its own (ending in a backslash), such as a CD.
     explicit Program(std::wstring folder, std::wstring exeName = L"Printer Install.exe");
-    // Wine's load order for `library` (such as L"version.dll") in this
-    // program's process only, until the object is gone (a Wine per-program
-    // setting of the test prefix): "native,builtin" makes Wine look for it
-    // as Windows looks for a library that is not one of its known ones, the
-    // program's folder before the system folder; "" makes it unloadable.
+    // Wine's load order for a library in this program's process (see
+    // LoadOrders), set when it starts.
     void SetLoadOrder(const std::wstring& library, const std::wstring& order) { loadOrders_.push_back({library, order}); }
     void LoadNativeFirst(const std::wstring& library) { SetLoadOrder(library, L"native,builtin"); }
     ~Program();
@@ -90,9 +107,30 @@ private:
     std::wstring dir_;
     std::wstring exe_;
     std::vector<std::pair<std::wstring, std::wstring>> loadOrders_;
+    std::unique_ptr<LoadOrders> orders_;
     PROCESS_INFORMATION pi_{};
     HWND wnd_ = nullptr;
 };
+
+// A run of the console program "PrinterInstallCmd.exe" of the medium, its
+// output redirected to files (so UTF-8) and its input from NUL.
+struct ConsoleRun {
+    bool started = false;
+    DWORD exitCode = 0;
+    std::string out, err;  // UTF-8 as written
+    DWORD milliseconds = 0;
+    bool windowSeen = false;  // a visible window of the program appeared
+    std::vector<std::wstring> OutLines() const;
+};
+ConsoleRun RunConsole(const Medium& medium, const std::vector<std::wstring>& args, DWORD timeoutMs = 60000);
+
+// The spooler's local printers, in the test prefix.
+bool HasPrinter(const std::wstring& name);
+void DeletePrinterNamed(const std::wstring& name);
+// A printer driver for the printers the tests create, made from Wine's
+// PostScript driver file (the test prefix keeps it: Wine cannot delete a
+// driver with its files, and adding it again changes nothing).
+std::wstring PrinterDriverForTests();
 
 // Selects a model of the driver page's model list, as a user clicks it.
 bool ChooseModel(const Program& p, const std::wstring& series, const std::wstring& model);

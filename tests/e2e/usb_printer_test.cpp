@@ -17,6 +17,7 @@
 #include "program_under_test.h"
 #include "res/resource.h"
 #include "support/window_probe.h"
+#include "usb_printer_fixture.h"
 #include "usbprint_sim_control.h"
 #include "win/unique.h"
 
@@ -25,6 +26,10 @@ namespace {
 using e2e::Entries;
 using e2e::Selection;
 using usbprintsim::Answer;
+using usbe2e::MakePrinter;
+using usbe2e::Narrow;
+using usbe2e::ReportedWindows;
+using usbe2e::UsbPrinterE2E;
 using Texts = std::vector<std::wstring>;
 
 const Texts kAllSeries = {L"Orvane 经典24针系列", L"Orvane 曜驰高速系列", L"Orvane 9针系列"};
@@ -35,108 +40,9 @@ const Texts k24Pin = {L"Orvane 经典24针系列"};
 const wchar_t kVp7730HardwareId[] = L"USBPRINT\\OrvaneVP-77305E31";
 const char kVp7730[] = "MFG:Orvane;CMD:ESC/P;MDL:VP-7730;CLS:PRINTER;";
 
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-    return out;
-}
-
 std::wstring Detected(const wchar_t* port) {
     return std::wstring(L"软件自动检测到与打印机连接的USB端口为：") + port + L"\n";
 }
-
-usbprintsim::Printer MakePrinter(const wchar_t* serial, int port, const std::string& idText,
-                                 Answer answer = Answer::Id) {
-    usbprintsim::Printer p;
-    p.serial = serial;
-    p.portNumber = port;
-    p.id = usbprintsim::IdWithLength(idText);
-    p.answer = answer;
-    return p;
-}
-
-// The Windows version Wine reports to programs started while this lives
-// ("win7", "win10"); the prefix's own setting comes back afterwards.
-class ReportedWindows {
-public:
-    explicit ReportedWindows(const wchar_t* version) {
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                          key_.put(), nullptr);
-        wchar_t old[64] = {};
-        DWORD size = sizeof old - sizeof(wchar_t);
-        if (::RegQueryValueExW(key_.get(), L"Version", nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) ==
-            ERROR_SUCCESS)
-            old_ = old;
-        Set(version);
-    }
-    ~ReportedWindows() {
-        if (old_) Set(old_->c_str());
-        else ::RegDeleteValueW(key_.get(), L"Version");
-    }
-    ReportedWindows(const ReportedWindows&) = delete;
-    ReportedWindows& operator=(const ReportedWindows&) = delete;
-
-private:
-    void Set(const wchar_t* version) {
-        ::RegSetValueExW(key_.get(), L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                         static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
-    }
-    win::UniqueKey key_;
-    std::optional<std::wstring> old_;
-};
-
-class UsbPrinterE2E : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::wstring error;
-        ASSERT_TRUE(bus_.Open(error)) << Narrow(error)
-                                      << " (the test prefix gets the simulated USB printer bus from pi_wine_prefix "
-                                         "after the build)";
-        Reset();
-    }
-    void TearDown() override { Reset(); }
-
-    // No printer attached and none remembered: unplugged, their registry
-    // traces gone, and the driver INF that an installation copied into the
-    // system's INF folder removed (Wine would install it by itself on the
-    // next printer of that hardware ID).
-    void Reset() {
-        std::wstring error;
-        EXPECT_TRUE(bus_.UnplugAll(error)) << Narrow(error);
-        usbprintsim::ForgetAllPrinters();
-        wchar_t windows[MAX_PATH] = {};
-        ::GetWindowsDirectoryW(windows, MAX_PATH);
-        for (const wchar_t* name : {L"\\inf\\Orvane.INF", L"\\inf\\Orvane.pnf"})
-            ::DeleteFileW((std::wstring(windows) + name).c_str());
-    }
-    void Attach(const usbprintsim::Printer& printer) {
-        std::wstring error;
-        ASSERT_TRUE(bus_.Plug(printer, error)) << Narrow(error);
-    }
-    void Detach(const usbprintsim::Printer& printer) {
-        std::wstring error;
-        ASSERT_TRUE(bus_.Unplug(printer.serial, error)) << Narrow(error);
-    }
-    usbprint_sim_status Seen(const usbprintsim::Printer& printer) const {
-        usbprint_sim_status status{};
-        std::wstring error;
-        EXPECT_TRUE(bus_.Query(printer.serial, status, error)) << Narrow(error);
-        return status;
-    }
-    // What every start with a printer must leave: the device let go of, no
-    // request left with the printer and none given up before it ended.
-    // Wine tells the driver of a closed handle only once the handle's last
-    // request has been wound up, so the close may come a little later.
-    void ExpectLetGo(const usbprintsim::Printer& printer) const {
-        EXPECT_TRUE(e2e::WaitUntil([&] { return Seen(printer).open_now == 0; }, 3000)) << "the device stays open";
-        const usbprint_sim_status s = Seen(printer);
-        EXPECT_EQ(s.id_pending, 0u);
-        EXPECT_EQ(s.closed_before_completion, 0u);
-    }
-
-    usbprintsim::Bus bus_;
-    e2e::Medium medium_;
-};
 
 struct StartCase {
     const char* name;
@@ -220,31 +126,6 @@ TEST_F(UsbPrinterE2E, AtStartTheDetectedPortAndTheAttachedModelAreShown) {
         }
         ExpectLetGo(*c.printer);
     }
-}
-
-// The printer answers the port search, then vanishes: its device path no
-// longer opens, so its model cannot be read, and the user is told before the
-// window shows.
-TEST_F(UsbPrinterE2E, APrinterGoneAfterThePortSearchIsReportedAndTheListsStayFull) {
-    usbprintsim::Printer printer = MakePrinter(L"S5", 5, kVp7730);
-    printer.vanishAfterOpens = 1;
-    Attach(printer);
-    e2e::Program program(medium_);
-    std::future<probe::MessageBoxInfo> box;
-    ASSERT_TRUE(program.Start(20000, [&](DWORD pid) { box = probe::AnswerNextMessageBox(pid, IDOK, 15000); }));
-    const probe::MessageBoxInfo seen = box.get();
-    EXPECT_EQ(seen.text, L"未能正确获取连接打印机信息");
-    EXPECT_EQ(seen.caption, L"Printer Install");  // the application's name
-    EXPECT_FALSE(seen.hasIcon);
-    EXPECT_EQ(seen.buttons.size(), 1u);
-    EXPECT_EQ(seen.owner, program.Window());
-    EXPECT_EQ(program.ItemText(IDC_STC_USB_PORT), Detected(L"USB005"));
-    EXPECT_EQ(Entries(program.Item(IDC_CBO_SERIES)), kAllSeries);
-    EXPECT_EQ(Entries(program.Item(IDC_LST_MODEL)), kFirstSeriesModels);
-    const usbprint_sim_status s = Seen(printer);
-    EXPECT_TRUE(s.vanished);
-    EXPECT_EQ(s.opens, 1u) << "looked at once, then gone";
-    EXPECT_EQ(s.id_requests, 0u);
 }
 
 // A printer that never answers costs the start two bounded waits, not a

@@ -1,5 +1,5 @@
 // The program's layers, read from its source tree: core < win < catalogue,
-// ports, firmware, controls < install < app.  No file includes a header of a
+// ports, firmware, controls < install < texts < app, cmd.  No file includes a header of a
 // higher layer or of a sibling, and the portable rules include no Windows
 // header.  (The build's per-layer link checks catch calls the same way.)
 #include <gtest/gtest.h>
@@ -15,8 +15,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// texts/ holds the words of both front ends, the window (app/) and the
+// console program (cmd/), which know nothing of each other.
 const std::map<std::string, int> kRank = {{"core", 0},     {"win", 1},      {"catalogue", 2}, {"ports", 2},
-                                          {"firmware", 2}, {"controls", 2}, {"install", 3},   {"app", 4}};
+                                          {"firmware", 2}, {"controls", 2}, {"install", 3},   {"texts", 4},
+                                          {"app", 5},      {"cmd", 5}};
 
 // Whether a file of layer `from` may include a header of layer `to`: its
 // own, or any lower layer but a sibling's.

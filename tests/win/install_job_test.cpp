@@ -13,6 +13,7 @@
 
 #include "catalogue/install_catalogue.h"
 #include "install/install_job.h"
+#include "install/installation_lock.h"
 #include "install_spooler_sim.h"
 #include "install_test_medium.h"
 #include "ports/usb_port.h"
@@ -31,6 +32,8 @@ const wchar_t kFinished[] = L"finished";
 // Each step as a short line: its kind and what it names.
 std::wstring StepText(const InstallEvent& e) {
     switch (e.step) {
+    case InstallStep::WaitingForAnotherInstallation: return L"waiting";
+    case InstallStep::AnotherInstallationRunning: return L"busy";
     case InstallStep::RemovingEarlierPrinter: return L"remove " + e.detail;
     case InstallStep::Installing: return kInstalling;
     case InstallStep::InstallingWithPlugAndPlay: return L"pnp " + e.detail;
@@ -353,6 +356,46 @@ TEST_F(DriverInstallJob, RunsOnItsOwnThreadOneAtATimeAndIsWaitedForWhenItGoes) {
     EXPECT_EQ(recorder.ends, 1);
     EXPECT_TRUE(spoolsim::Snapshot().started.empty());
     for (DWORD thread : recorder.threads) EXPECT_NE(thread, ::GetCurrentThreadId());
+}
+
+// One installation at a time on the PC: while another holds the lock (here
+// a thread of the test, as another program would), an installation that
+// must not wait is not run at all, and one that may waits its turn.
+TEST_F(DriverInstallJob, WhileAnotherInstallationRunsItWaitsOrIsNotRun) {
+    std::promise<void> taken, letGo;
+    std::shared_future<void> release = letGo.get_future().share();
+    std::thread other([&] {
+        InstallationLock lock = InstallationLock::TryTake();
+        taken.set_value();
+        release.wait();
+    });
+    taken.get_future().wait();
+    spoolsim::Reset(World{});
+    const Installation installation = DescribeInstallation(*catalogue_, L"OP-730K", L"LPT1:", false, false);
+    Recorder notRun;
+    EXPECT_EQ(RunInstallation(installation, spoolsim::Api(), notRun, nullptr, WhenBusy::GiveUp), kInstallNotRun);
+    EXPECT_EQ(notRun.steps, Texts{L"busy"});
+    EXPECT_EQ(notRun.end, kInstallNotRun);
+    EXPECT_TRUE(spoolsim::Snapshot().events.empty()) << "nothing was asked of the spooler";
+
+    Recorder waiting;
+    std::promise<void> firstStep;
+    waiting.onEvent = [&, told = false](const InstallEvent&) mutable {
+        if (!told) firstStep.set_value();
+        told = true;
+    };
+    InstallJob job(spoolsim::Api(), waiting);
+    ASSERT_TRUE(job.Start(installation));
+    firstStep.get_future().wait();
+    ::Sleep(300);
+    EXPECT_TRUE(job.Running()) << "it waits for the other installation";
+    EXPECT_TRUE(spoolsim::Snapshot().started.empty());
+    letGo.set_value();
+    other.join();
+    EXPECT_TRUE(job.Wait(10000));
+    EXPECT_EQ(waiting.steps.front(), L"waiting");
+    EXPECT_EQ(waiting.end, 1);
+    EXPECT_EQ(spoolsim::Snapshot().started.size(), 1u);
 }
 
 }  // namespace

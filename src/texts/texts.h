@@ -1,4 +1,6 @@
-// The user-visible texts of the main window and its jobs.
+// The user-visible texts of the window and of the console program: one
+// table for both front ends, so that a medium tells the same outcomes
+// through either.
 #pragma once
 
 namespace texts {
