@@ -150,8 +150,10 @@ void PrintTracedStart(const char* what, const std::wstring& exe, const std::wstr
                       const std::wstring& traceFile) {
     HKEY key = nullptr;
     if (::RegCreateKeyExW(HKEY_CURRENT_USER, kRelayKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+        ERROR_SUCCESS) {
+        std::printf("\n%s: cannot set Wine's relay settings\n", what);
         return;
+    }
     std::wstring include;
     for (const auto& mark : kMarks) {
         std::string name = mark[0];
@@ -170,7 +172,10 @@ void PrintTracedStart(const char* what, const std::wstring& exe, const std::wstr
     ::SetEnvironmentVariableW(L"WINEDEBUG", had && had < 256 ? saved : nullptr);
     ::RegDeleteValueW(key, L"RelayInclude");
     ::RegCloseKey(key);
-    if (traced.ms < 0) return;
+    if (traced.ms < 0) {
+        std::printf("\n%s, traced: no answering window within 30 s\n", what);
+        return;
+    }
 
     std::printf("\n%s, traced (%.1f ms until visible and answering):\n", what, traced.ms);
     std::map<std::string, double> marks;
