@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "cli.h"
-#include "medium_listing.h"
 #include "native_medium.h"
 
 namespace {
@@ -24,9 +23,7 @@ std::optional<core::CheckReport> Check(const medium_check::CommandLine& commandL
         return std::nullopt;
     }
     // Where a medium runs from on a customer's PC: a drive of its own.
-    core::CheckReport report = core::CheckMedium(medium.Access(), medium_check::OptionsFor(commandLine, L"D:\\"));
-    medium_check::AddMediumLimits(report, commandLine.folder);
-    return report;
+    return core::CheckMedium(medium.Access(), medium_check::OptionsFor(commandLine, L"D:\\"));
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "cli.h"
-#include "medium_listing.h"
 #include "win_medium.h"
 
 namespace {
@@ -50,9 +49,7 @@ std::optional<core::CheckReport> Check(const medium_check::CommandLine& commandL
                         ", not 936: ANSI text is judged as on this PC, not as on a Chinese Windows\n");
     medium_check::WinMedium medium(folder);
     // By default the installer is taken to run from where the medium is now.
-    core::CheckReport report = core::CheckMedium(medium.Access(), medium_check::OptionsFor(commandLine, folder));
-    medium_check::AddMediumLimits(report, folder);
-    return report;
+    return core::CheckMedium(medium.Access(), medium_check::OptionsFor(commandLine, folder));
 }
 
 }  // namespace
