@@ -4,7 +4,7 @@
 set -euo pipefail
 
 need=(
-  cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
+  cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev xorriso
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64 fonts-wine xvfb x11-utils xdotool imagemagick fonts-wqy-zenhei fonts-arphic-uming locales
   foomatic-db  # device IDs sent in from real printers, for the device-ID tests

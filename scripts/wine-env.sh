@@ -102,6 +102,50 @@ pi_usbprint_sim_install() {
   timeout 60 wineserver -w || true
 }
 
+# A CD image as a CD-ROM drive of the test prefix: its Joliet tree (what
+# Windows reads) taken out of the image, mounted read-only (a bind mount,
+# since this kernel may have no ISO 9660 driver) and given to Wine as drive
+# PI_CDROM_LETTER of type "cdrom".  Wine reads its drives when its session
+# starts, so the session is ended first.  Needs root for the mount.
+# pi_cdrom_unmap takes it away again.
+PI_CDROM_LETTER="${PI_CDROM_LETTER:-e}"
+pi_cdrom_map() {
+  local iso=$1 files="$PI_BUILD/cdrom-files" dir="$PI_BUILD/cdrom"
+  pi_cdrom_unmap
+  rm -rf "$files"
+  mkdir -p "$dir"
+  if ! LC_ALL=C.UTF-8 xorriso -osirrox on -read_fs norock -indev "$iso" -extract / "$files" >/dev/null 2>&1; then
+    pi_log "cannot read $iso"
+    return 1
+  fi
+  if ! mount --bind -o ro "$files" "$dir" || touch "$dir/.writable" 2>/dev/null; then
+    pi_log "cannot mount $files read-only at $dir (a bind mount needs root)"
+    pi_cdrom_unmap
+    return 1
+  fi
+  ln -sfn "$dir" "$WINEPREFIX/dosdevices/$PI_CDROM_LETTER:"
+  pi_drive_type "\"cdrom\""
+}
+
+pi_cdrom_unmap() {
+  local dir="$PI_BUILD/cdrom"
+  if mountpoint -q "$dir" 2>/dev/null; then umount "$dir" || umount -l "$dir"; fi
+  if [ -L "$WINEPREFIX/dosdevices/$PI_CDROM_LETTER:" ]; then
+    rm -f "$WINEPREFIX/dosdevices/$PI_CDROM_LETTER:"
+    pi_drive_type "-"
+  fi
+}
+
+# The type of drive PI_CDROM_LETTER in Wine's drive table ("-" removes it).
+pi_drive_type() {
+  local reg="$WINEPREFIX/printer-install-drive.reg"
+  timeout 60 wineserver -w || true
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]\r\n"%s:"=%s\r\n' \
+    "$PI_CDROM_LETTER" "$1" | iconv -f UTF-8 -t UTF-16 >"$reg"
+  wine regedit /S "$(winepath -w "$reg" 2>/dev/null || echo "$reg")" >/dev/null 2>&1
+  timeout 60 wineserver -w || true
+}
+
 # Starts Xvfb on a free display number unless one is given; remembers its PID.
 PI_XVFB_PID=""
 pi_xvfb_start() {

@@ -11,6 +11,9 @@
 #include <string>
 
 #include "winio_simulator.h"
+#include "simulator_marker.h"
+
+PI_SIMULATOR_MARKER("the parallel-port printer behind a stand-in winio.dll");
 
 namespace {
 

@@ -12,6 +12,9 @@
 #include <thread>
 
 #include "win/unique.h"
+#include "../simulator_marker.h"
+
+PI_SIMULATOR_MARKER("the in-process USB printer of the Windows tests");
 
 namespace usbsim {
 

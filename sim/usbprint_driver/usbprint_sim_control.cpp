@@ -10,6 +10,10 @@
 #include <memory>
 #include <vector>
 
+#include "../simulator_marker.h"
+
+PI_SIMULATOR_MARKER("the control side of the simulated USB printer bus");
+
 namespace usbprintsim {
 namespace {
 

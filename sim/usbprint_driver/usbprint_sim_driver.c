@@ -15,6 +15,9 @@
 #include <ntddk.h>
 
 #include "usbprint_sim_protocol.h"
+#include "../simulator_marker.h"
+
+PI_SIMULATOR_MARKER("the simulated USB printer bus driver");
 
 int __cdecl _snwprintf(wchar_t *buffer, size_t count, const wchar_t *format, ...);
 

@@ -74,13 +74,7 @@ TEST(LibraryPlanting, NothingPlantedNextToTheProgramIsLoadedOrStarted) {
     ASSERT_TRUE(e2e::WaitUntil([&] { return program.Enabled(IDC_BTN_NEXT); }, 5000));
 
     // An installation whose set-up command creates no printer.
-    ASSERT_TRUE(program.ClickAndWait(IDC_BTN_DRIVER));
-    ASSERT_TRUE(e2e::ChooseModel(program, L"Orvane 经典24针系列", L"OP-730K"));
-    auto failure = probe::AnswerNextMessageBox(program.Pid(), IDOK, 60000);
-    program.Click(IDC_BTN_NEXT);
-    EXPECT_EQ(failure.get().text, L"打印机驱动安装失败！");
-    ASSERT_TRUE(e2e::WaitUntil([&] { return program.Enabled(IDC_BTN_NEXT); }, 10000));
-    EXPECT_EQ(e2e::LogLines(host.LogPath()).size(), 1u) << "the system's rundll32.exe ran the install command";
+    ASSERT_NO_FATAL_FAILURE(e2e::ExpectFailedInstallation(program, host));
 
     program.Click(IDC_BTN_EXIT);
     EXPECT_TRUE(program.WaitForExit(10000));

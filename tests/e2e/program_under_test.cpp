@@ -119,7 +119,9 @@ LoadOrders::~LoadOrders() {
     if (set_) ::RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str());
 }
 
-Program::Program(const Medium& medium, std::wstring exeName) : dir_(medium.Dir()), exe_(dir_ + exeName) {}
+Program::Program(const Medium& medium, std::wstring exeName) : Program(medium.Dir(), std::move(exeName)) {}
+
+Program::Program(std::wstring folder, std::wstring exeName) : dir_(std::move(folder)), exe_(dir_ + exeName) {}
 
 Program::~Program() {
     if (pi_.hProcess) {
@@ -311,6 +313,16 @@ void Browse(const Program& p, const std::wstring& path) {
                        reinterpret_cast<LPARAM>(::GetDlgItem(dlg, IDOK)));
     }
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(dlg) || !::IsWindowVisible(dlg); }, 10000));
+}
+
+void ExpectFailedInstallation(const Program& p, const SystemSetUpHost& host) {
+    ASSERT_TRUE(p.ClickAndWait(IDC_BTN_DRIVER));
+    ASSERT_TRUE(ChooseModel(p, L"Orvane 经典24针系列", L"OP-730K"));
+    auto failure = probe::AnswerNextMessageBox(p.Pid(), IDOK, 60000);
+    p.Click(IDC_BTN_NEXT);
+    EXPECT_EQ(failure.get().text, L"打印机驱动安装失败！");
+    ASSERT_TRUE(WaitUntil([&] { return p.Enabled(IDC_BTN_NEXT); }, 10000));
+    EXPECT_EQ(LogLines(host.LogPath()).size(), 1u) << "the system's rundll32.exe ran the install command";
 }
 
 SystemSetUpHost::SystemSetUpHost(const std::wstring& standIn) {

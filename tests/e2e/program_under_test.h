@@ -73,6 +73,8 @@ private:
 class Program {
 public:
     explicit Program(const Medium& medium, std::wstring exeName = L"Printer Install.exe");
+    // The program in a folder of its own (ending in a backslash), such as a CD.
+    explicit Program(std::wstring folder, std::wstring exeName = L"Printer Install.exe");
     // Wine's load order for a library in this program's process (see
     // LoadOrders), set when it starts.
     void SetLoadOrder(const std::wstring& library, const std::wstring& order) { loadOrders_.push_back({library, order}); }
@@ -156,6 +158,11 @@ private:
     std::wstring path_, saved_;
     bool installed_ = false;
 };
+
+// Installs OP-730K from the driver page while `host` creates no printer: the
+// failure is reported, the window is idle again, and the system's
+// rundll32.exe ran the set-up command once.
+void ExpectFailedInstallation(const Program& p, const SystemSetUpHost& host);
 
 using probe::WaitUntil;
 

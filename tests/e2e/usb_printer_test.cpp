@@ -106,6 +106,11 @@ TEST_F(UsbPrinterE2E, AtStartTheDetectedPortAndTheAttachedModelAreShown) {
         EXPECT_EQ(Selection(program.Item(IDC_CBO_SERIES)), c.series.front());
         EXPECT_EQ(Entries(program.Item(IDC_LST_MODEL)), c.models);
         EXPECT_EQ(Selection(program.Item(IDC_LST_MODEL)), c.models.front());
+        // The README's picture of a detected printer.
+        if (c.port && std::wstring(c.port) == L"USB003") {
+            ::Sleep(600);
+            EXPECT_TRUE(probe::SaveWindowShot(program.Window(), probe::ArtefactDir() + L"usb-printer-detected.bmp"));
+        }
         if (!c.printer) continue;
         const usbprint_sim_status s = Seen(*c.printer);
         EXPECT_EQ(s.id_requests, c.requests) << "two at start when a port is found";

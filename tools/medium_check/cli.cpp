@@ -1,5 +1,7 @@
 #include "cli.h"
 
+#include "medium_listing.h"
+
 namespace medium_check {
 
 CommandLine ParseCommandLine(const std::vector<std::wstring>& args) {
@@ -81,11 +83,13 @@ int RunCommand(const std::vector<std::wstring>& args, const Platform& platform) 
     }
     std::wstring folder;
     std::string problem;
-    const std::optional<core::CheckReport> report = platform.check(commandLine, folder, problem);
+    std::optional<core::CheckReport> report = platform.check(commandLine, folder, problem);
     if (!report) {
         platform.write(true, "medium-check: " + problem + "\n");
         return kExitCannotRun;
     }
+    // The physical limits of the CD image, the same on every platform.
+    AddMediumLimits(*report, folder);
     if (!platform.write(false, RenderReport(*report, folder, commandLine.json))) return kExitCannotRun;
     platform.write(true, Summary(*report));
     return ExitStatus(*report);

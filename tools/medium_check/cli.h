@@ -52,6 +52,8 @@ struct Platform {
 };
 
 // The whole command: arguments (after the program's name) to exit status.
+// The platform's report gets the findings of the medium's physical limits
+// (medium_listing.h) added.
 int RunCommand(const std::vector<std::wstring>& args, const Platform& platform);
 
 }  // namespace medium_check

@@ -1,0 +1,21 @@
+// Every file and folder of a medium folder, for the rules of the medium's
+// physical limits (core/medium_limits.h): paths relative to the folder with
+// backslashes, sorted.  Natively the folder is UTF-8; a name that is not
+// UTF-8 text is listed with U+FFFD in place of what cannot be read.
+#pragma once
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/medium_limits.h"
+
+namespace medium_check {
+
+std::vector<core::MediumEntry> ListMedium(const std::wstring& folder);
+
+// The report with the findings of the physical limits added.
+inline void AddMediumLimits(core::CheckReport& report, const std::wstring& folder) {
+    for (core::Finding& f : core::CheckMediumLimits(ListMedium(folder))) report.findings.push_back(std::move(f));
+}
+
+}  // namespace medium_check
