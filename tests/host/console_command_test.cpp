@@ -4,10 +4,12 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "core/console_command.h"
+#include "core/medium_firmware.h"
 #include "core/srecord.h"
 
 namespace {
@@ -144,6 +146,37 @@ TEST(SRecordFile, TheDemoFirmwareIsWhole) {
     const core::SRecordCheck check = core::CheckSRecordFile(bytes);
     EXPECT_TRUE(check.ok()) << check.problem << " on line " << check.line;
     EXPECT_EQ(check.records, 1026u);
+}
+
+// The firmware files of a medium: every *.mot file that is no whole
+// S-record file is found, with its line; other files are not judged.
+TEST(MediumFirmware, EveryBrokenMotFileIsFoundWithItsLine) {
+    const std::string whole = Record('0', std::string("\0\0HDR", 5)) + "\r\n" + Record('9', std::string(2, '\0'));
+    const std::map<std::wstring, std::string> files = {
+        {L"Firmware\\OP-730K.mot", whole},
+        {L"Firmware\\CUT.MOT", whole.substr(0, whole.find('\n') + 1)},
+        {L"Firmware\\bad.mot", "S1GG\r\n"},
+        {L"Firmware\\fw.data", "anything"},
+    };
+    const std::vector<core::MediumEntry> entries = {
+        {L"Firmware", 0, true},          {L"Firmware\\CUT.MOT", 1, false}, {L"Firmware\\OP-730K.mot", 1, false},
+        {L"Firmware\\bad.mot", 1, false}, {L"Firmware\\fw.data", 1, false}, {L"Firmware\\gone.mot", 1, false},
+        {L"old.mot", 0, true},
+    };
+    const auto findings = core::CheckFirmwareFiles(entries, [&](const std::wstring& path, std::string& bytes) {
+        const auto it = files.find(path);
+        if (it == files.end()) return false;
+        bytes = it->second;
+        return true;
+    });
+    std::vector<std::wstring> got;
+    for (const auto& f : findings) {
+        EXPECT_EQ(f.rule, "firmware-not-srecord");
+        EXPECT_EQ(f.severity, core::Severity::Error);
+        got.push_back(f.file + L":" + std::to_wstring(f.line));
+    }
+    EXPECT_EQ(got, (std::vector<std::wstring>{L"Firmware\\CUT.MOT:0", L"Firmware\\bad.mot:1",
+                                              L"Firmware\\gone.mot:0"}));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 #include "medium_listing.h"
@@ -35,6 +37,16 @@ std::vector<core::MediumEntry> ListMedium(const std::wstring& folder) {
     }
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.path < b.path; });
     return entries;
+}
+
+bool ReadMediumFile(const std::wstring& folder, const std::wstring& path, std::string& bytes) {
+    std::wstring relative = path;
+    for (wchar_t& c : relative)
+        if (c == L'\\') c = L'/';
+    std::ifstream in(std::filesystem::path(core::ToUtf8(folder)) / core::ToUtf8(relative), std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
 }
 
 }  // namespace medium_check

@@ -42,4 +42,17 @@ std::vector<core::MediumEntry> ListMedium(const std::wstring& folder) {
     return entries;
 }
 
+bool ReadMediumFile(const std::wstring& folder, const std::wstring& path, std::string& bytes) {
+    win::UniqueFile file(::CreateFileW((folder + path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) return false;
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    if (!bytes.empty() && !::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr))
+        return false;
+    bytes.resize(got);
+    return true;
+}
+
 }  // namespace medium_check
