@@ -6,8 +6,11 @@ namespace core {
 
 std::string JsonString(std::wstring_view text) {
     static const char* kHex = "0123456789abcdef";
-    std::string out = "\"";
-    for (char c : ToUtf8(text)) {
+    const std::string utf8 = ToUtf8(text);
+    std::string out;
+    out.reserve(utf8.size() + 2);
+    out += '"';
+    for (char c : utf8) {
         const auto u = static_cast<unsigned char>(c);
         if (c == '"' || c == '\\') {
             out += '\\';

@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "core/catalogue_rules.h"
+#include "core/json.h"
 #include "core/inf_models.h"
 #include "core/print_ui_rules.h"
 
@@ -1039,27 +1040,6 @@ std::string Printable(std::wstring_view text) {
     return ToUtf8(shown);
 }
 
-std::string JsonString(std::wstring_view text) {
-    const std::string utf8 = ToUtf8(text);
-    std::string out;
-    out.reserve(utf8.size() + 2);
-    out += '"';
-    for (char c : utf8) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            static const char* hex = "0123456789abcdef";
-            out += "\\u00";
-            out += hex[u >> 4];
-            out += hex[u & 0xF];
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
 
 const char* SeverityName(Severity severity) { return severity == Severity::Error ? "error" : "warning"; }
 
