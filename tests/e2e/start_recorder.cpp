@@ -14,8 +14,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::string line(bytes > 0 ? static_cast<size_t>(bytes - 1) : 0, '\0');
     if (bytes > 1) ::WideCharToMultiByte(CP_UTF8, 0, cmd, -1, line.data(), bytes, nullptr, nullptr);
     line += "\n";
-    HANDLE f = ::CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Starts in quick succession run side by side: each appends alone, or
+    // two lines could land at the same end of the file and one be lost.
+    HANDLE f = INVALID_HANDLE_VALUE;
+    for (int tries = 0; tries < 1000 && f == INVALID_HANDLE_VALUE; ++tries) {
+        f = ::CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                          nullptr);
+        if (f == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_SHARING_VIOLATION) return 3;
+        if (f == INVALID_HANDLE_VALUE) ::Sleep(10);
+    }
     if (f == INVALID_HANDLE_VALUE) return 3;
     DWORD written = 0;
     ::WriteFile(f, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
