@@ -18,6 +18,7 @@
 
 #include "core/medium_rules.h"
 #include "native_medium.h"
+#include "core/utf8.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define PI_BENCH_ASAN 1

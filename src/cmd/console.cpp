@@ -1,6 +1,6 @@
 #include "cmd/console.h"
 
-#include "core/medium_rules.h"
+#include "core/utf8.h"
 #include "win/unique.h"
 
 namespace cmd {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "core/utf8.h"
+
 // Behaviour pinned by the differential test against Wine's SetupAPI
 // (tests/win/inf_reader_differential_test.cpp).  Where the reader cannot or
 // does not follow it:
@@ -35,42 +37,6 @@ std::wstring FoldedInfName(std::wstring_view name) {
     std::wstring folded(name);
     for (wchar_t& c : folded) c = FoldProfileChar(c);
     return folded;
-}
-
-// UTF-8 as MultiByteToWideChar(CP_UTF8, 0) decodes it: a byte that starts
-// no valid sequence gives U+FFFD.
-std::wstring DecodeUtf8Leniently(std::string_view bytes) {
-    std::wstring text;
-    text.reserve(bytes.size());
-    for (size_t i = 0; i < bytes.size();) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        size_t extra = 0;
-        char32_t c = b, least = 0;
-        if (b >= 0xC2 && b <= 0xDF) extra = 1, c = b & 0x1F, least = 0x80;
-        else if (b >= 0xE0 && b <= 0xEF) extra = 2, c = b & 0x0F, least = 0x800;
-        else if (b >= 0xF0 && b <= 0xF4) extra = 3, c = b & 0x07, least = 0x10000;
-        bool valid = b < 0x80 || extra > 0;
-        for (size_t k = 1; valid && k <= extra; ++k) {
-            const auto t = i + k < bytes.size() ? static_cast<unsigned char>(bytes[i + k]) : 0;
-            valid = (t & 0xC0) == 0x80;
-            c = (c << 6) | (t & 0x3F);
-        }
-        if (valid && extra > 0 && (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) valid = false;
-        if (!valid) {
-            text += static_cast<wchar_t>(0xFFFD);
-            ++i;
-            continue;
-        }
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            text += static_cast<wchar_t>(0xD800 + (c >> 10));
-            text += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            text += static_cast<wchar_t>(c);
-        }
-        i += extra + 1;
-    }
-    return text;
 }
 
 std::wstring DecodeUtf16(std::string_view bytes, bool bigEndian) {
@@ -223,58 +189,72 @@ private:
         return false;
     }
 
+    // Moves to `next`, reading on at `at`.
+    bool Enter(State next, size_t at, size_t& pos) {
+        state_ = next;
+        pos = at;
+        return true;
+    }
+
+    // The token so far ends a field (a key when `isKey`); the next value
+    // starts after `p`, past its leading blanks.
+    bool NextValue(bool isKey, size_t tokenEnd, size_t p, size_t& pos) {
+        PushToken(tokenEnd);
+        if (!AddFieldFromToken(isKey)) return false;
+        start_ = p + 1;
+        Push(State::ValueName);
+        return Enter(State::LeadingSpaces, p + 1, pos);
+    }
+
+    enum class Step { GoOn, Entered, Failed };
+
+    // What a key and a value do alike with `c` at `p`: a comment ends the
+    // field, quotes, a backslash and blanks are their own states that come
+    // back to `self`, any other character belongs to the token.
+    Step TokenChar(State self, wchar_t c, size_t p, size_t& tokenEnd, size_t& pos) {
+        switch (c) {
+            case L';':
+                PushToken(tokenEnd);
+                if (!AddFieldFromToken(false)) return Step::Failed;
+                Push(State::LineStart);
+                Enter(State::Comment, p + 1, pos);
+                return Step::Entered;
+            case L'"':
+                PushToken(p);
+                start_ = p + 1;
+                Push(self);
+                Enter(State::Quotes, p + 1, pos);
+                return Step::Entered;
+            case L'\\':
+                PushToken(tokenEnd);
+                start_ = p;
+                Push(self);
+                Enter(State::EolBackslash, p, pos);
+                return Step::Entered;
+            default:
+                if (!IsInfSpace(c)) {
+                    tokenEnd = p + 1;
+                    return Step::GoOn;
+                }
+                PushToken(p);
+                Push(self);
+                Enter(State::TrailingSpaces, p, pos);
+                return Step::Entered;
+        }
+    }
+
     bool KeyName(size_t& pos) {
         size_t tokenEnd = start_;
         size_t p = pos;
         for (; !IsEol(p); ++p) {
             const wchar_t c = text_[p];
-            if (c == L',') break;
-            switch (c) {
-                case L'=':
-                    PushToken(tokenEnd);
-                    if (!AddFieldFromToken(true)) return false;
-                    start_ = p + 1;
-                    Push(State::ValueName);
-                    state_ = State::LeadingSpaces;
-                    pos = p + 1;
-                    return true;
-                case L';':
-                    PushToken(tokenEnd);
-                    if (!AddFieldFromToken(false)) return false;
-                    Push(State::LineStart);
-                    state_ = State::Comment;
-                    pos = p + 1;
-                    return true;
-                case L'"':
-                    PushToken(p);
-                    start_ = p + 1;
-                    Push(State::KeyName);
-                    state_ = State::Quotes;
-                    pos = p + 1;
-                    return true;
-                case L'\\':
-                    PushToken(tokenEnd);
-                    start_ = p;
-                    Push(State::KeyName);
-                    state_ = State::EolBackslash;
-                    pos = p;
-                    return true;
-                default:
-                    if (!IsInfSpace(c)) {
-                        tokenEnd = p + 1;
-                        break;
-                    }
-                    PushToken(p);
-                    Push(State::KeyName);
-                    state_ = State::TrailingSpaces;
-                    pos = p;
-                    return true;
-            }
+            if (c == L',') break;  // no key: the token is the line's first value
+            if (c == L'=') return NextValue(true, tokenEnd, p, pos);
+            const Step step = TokenChar(State::KeyName, c, p, tokenEnd, pos);
+            if (step != Step::GoOn) return step == Step::Entered;
         }
         PushToken(tokenEnd);
-        state_ = State::ValueName;
-        pos = p;
-        return true;
+        return Enter(State::ValueName, p, pos);
     }
 
     bool ValueName(size_t& pos) {
@@ -282,53 +262,13 @@ private:
         size_t p = pos;
         for (; !IsEol(p); ++p) {
             const wchar_t c = text_[p];
-            switch (c) {
-                case L';':
-                    PushToken(tokenEnd);
-                    if (!AddFieldFromToken(false)) return false;
-                    Push(State::LineStart);
-                    state_ = State::Comment;
-                    pos = p + 1;
-                    return true;
-                case L',':
-                    PushToken(tokenEnd);
-                    if (!AddFieldFromToken(false)) return false;
-                    start_ = p + 1;
-                    Push(State::ValueName);
-                    state_ = State::LeadingSpaces;
-                    pos = p + 1;
-                    return true;
-                case L'"':
-                    PushToken(p);
-                    start_ = p + 1;
-                    Push(State::ValueName);
-                    state_ = State::Quotes;
-                    pos = p + 1;
-                    return true;
-                case L'\\':
-                    PushToken(tokenEnd);
-                    start_ = p;
-                    Push(State::ValueName);
-                    state_ = State::EolBackslash;
-                    pos = p;
-                    return true;
-                default:
-                    if (!IsInfSpace(c)) {
-                        tokenEnd = p + 1;
-                        break;
-                    }
-                    PushToken(p);
-                    Push(State::ValueName);
-                    state_ = State::TrailingSpaces;
-                    pos = p;
-                    return true;
-            }
+            if (c == L',') return NextValue(false, tokenEnd, p, pos);
+            const Step step = TokenChar(State::ValueName, c, p, tokenEnd, pos);
+            if (step != Step::GoOn) return step == Step::Entered;
         }
         PushToken(tokenEnd);
         if (!AddFieldFromToken(false)) return false;
-        state_ = State::LineStart;
-        pos = p;
-        return true;
+        return Enter(State::LineStart, p, pos);
     }
 
     // A backslash: the line goes on on the next one when only blanks (or a
@@ -490,7 +430,7 @@ std::wstring DecodeInfBytes(std::string_view bytes, AnsiDecoder decodeAnsi) {
         case InfEncoding::Utf16LE: return DecodeUtf16(bytes.substr(2), false);
         case InfEncoding::Utf16BE: return DecodeUtf16(bytes.substr(2), true);
         case InfEncoding::Utf16LEWithoutMark: return DecodeUtf16(bytes, false);
-        case InfEncoding::Utf8: return DecodeUtf8Leniently(bytes.substr(3));
+        case InfEncoding::Utf8: return Utf8ToWideLeniently(bytes.substr(3));
         case InfEncoding::Ansi: break;
     }
     return decodeAnsi ? decodeAnsi(bytes) : std::wstring();

@@ -1,6 +1,6 @@
 #include "core/json.h"
 
-#include "core/medium_rules.h"
+#include "core/utf8.h"
 
 namespace core {
 

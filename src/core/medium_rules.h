@@ -106,11 +106,4 @@ std::string FindingText(const Finding& finding);
 // The whole report as one JSON object, UTF-8, ending in a line end.
 std::string ReportJson(const CheckReport& report, std::wstring_view medium);
 
-// ---- Text --------------------------------------------------------------------------
-
-// UTF-16 code units (in wchar_t) to UTF-8; a lone surrogate becomes U+FFFD.
-std::string ToUtf8(std::wstring_view text);
-// Strict UTF-8 to UTF-16 code units; false on any malformed sequence.
-bool Utf8ToWide(std::string_view bytes, std::wstring& text);
-
 }  // namespace core

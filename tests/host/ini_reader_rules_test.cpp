@@ -11,6 +11,7 @@
 
 #include "core/medium_rules.h"
 #include "gbk_codec.h"
+#include "core/utf8.h"
 
 namespace {
 

@@ -23,6 +23,7 @@
 #include "core/medium_rules.h"
 #include "gbk_codec.h"
 #include "native_medium.h"
+#include "core/utf8.h"
 
 namespace {
 

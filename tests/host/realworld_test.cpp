@@ -21,6 +21,7 @@
 #include "core/print_ui_rules.h"
 #include "gbk_codec.h"
 #include "support/realworld_data.h"
+#include "core/utf8.h"
 
 namespace {
 

@@ -18,6 +18,7 @@
 #include "win/unique.h"
 #include "support/realworld_data.h"
 #include "win_medium.h"
+#include "core/utf8.h"
 
 namespace {
 

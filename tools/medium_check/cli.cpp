@@ -1,6 +1,7 @@
 #include "cli.h"
 
 #include "medium_listing.h"
+#include "core/utf8.h"
 
 namespace medium_check {
 

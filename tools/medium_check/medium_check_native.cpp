@@ -6,6 +6,7 @@
 
 #include "cli.h"
 #include "native_medium.h"
+#include "core/utf8.h"
 
 namespace {
 

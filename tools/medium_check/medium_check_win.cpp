@@ -10,6 +10,7 @@
 #include "catalogue/driver_package.h"
 #include "cli.h"
 #include "win_medium.h"
+#include "core/utf8.h"
 
 namespace {
 

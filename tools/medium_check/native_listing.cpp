@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "medium_listing.h"
+#include "core/utf8.h"
 
 namespace medium_check {
 

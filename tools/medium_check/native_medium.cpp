@@ -11,6 +11,7 @@
 #include "core/catalogue_rules.h"
 #include "core/inf_reader.h"
 #include "gbk_codec.h"
+#include "core/utf8.h"
 
 namespace medium_check {
 
